@@ -25,6 +25,8 @@ constexpr int kTimelineRows = 65;
 constexpr int kFadeKeys = 110;
 extern const TimelineEntry timeline[kTimelineRows];
 extern const FadeKey fade_keys[kFadeKeys];
+// The scene each row calls, by name (for tables, labels and benchmarks).
+extern const char* const timeline_handler_names[kTimelineRows];
 
 // The one call the host makes each frame: 0 once the show is over.
 int sequencer_frame(uint32_t* pixels, float t);
