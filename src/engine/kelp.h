@@ -235,7 +235,8 @@ struct Light {
   int reserved1;
   float spot_fov;   // degrees
   float spot_roll;  // degrees
-  int reserved2[27];
+  Vec3 camera_position;  // set by view_place_lights; position stays in world space
+  int reserved2[24];
 };
 
 struct Dummy {
@@ -382,3 +383,4 @@ void node_evaluate(Node* node, float frame);
 void world_animate(World* world, float time);
 
 // ---- Views and drawing ----
+#include "engine/view.h"

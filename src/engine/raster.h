@@ -1,0 +1,64 @@
+// The triangle rasterizer family: one set-up, one edge walker and ten span kinds, chosen by a
+// material's flag word. This header is the low level that works on plain screen-space
+// corners; draw_triangle (in kelp.h) feeds it from the engine's current material, vertices
+// and View.
+#pragma once
+#include <cstdint>
+
+// Byte tables shared by the rasterizers: mul[i * 256 + j] = i * j / 256 (truncated),
+// add[i * 256 + j] = min(i + j, 255). Built by raster_build_tables.
+extern uint8_t raster_mul_table[65536];
+extern uint8_t raster_add_table[65536];
+
+// The ten members, numbered as the selection rules are tried.
+enum RasterMode : int {
+  kRasterSolid = 1,      // colour 0, no mapping, no depth
+  kRasterShaded,         // affine, texel * intensity, no depth
+  kRasterAddTest,        // affine, dest + texel * intensity, depth test only
+  kRasterAddAlphaPersp,  // perspective, dest + texel * alpha, depth test and write
+  kRasterAddAlpha,       // affine, dest + texel * alpha, no depth
+  kRasterAddWrite,       // affine, dest + texel * intensity, depth test and write
+  kRasterLit,            // perspective, texel * colour per channel, depth test and write
+  kRasterHalf,           // perspective, half dest + half texel, depth test and write
+  kRasterPersp,          // perspective, texel, depth test and write
+  kRasterPlain,          // affine, texel, depth test and write
+};
+
+// Flag bits of a material's flag word.
+constexpr int kFlagLit = 0x02;
+constexpr int kFlagShaded = 0x04;
+constexpr int kFlagHalf = 0x10;
+constexpr int kFlagAdd = 0x20;
+constexpr int kFlagAlpha = 0x40;
+constexpr int kFlagPerspective = 0x100;
+
+int raster_mode_for_flags(int flags);
+bool raster_mode_uses_alpha(int mode);
+
+// One corner in screen space: x, y in pixels, z = camera depth, u, v in 256ths of a
+// repeat, i = intensity and r, g, b = colour, all 0..255.
+struct RasterVertex {
+  float x, y, z, u, v, i, r, g, b;
+};
+
+struct RasterTexture {
+  const uint32_t* texels;
+  int u_shift, u_mask, v_shift, v_mask;
+};
+
+// pitch in pixels, for both buffers. Spans are cut to [0, width) x [0, height).
+struct RasterTarget {
+  uint32_t* colour;
+  int32_t* depth;
+  int pitch;
+  int width, height;
+};
+
+// Builds both tables (idempotent).
+void raster_build_tables();
+
+// Draws one triangle in `mode`. alpha_row is the 256-byte row mul[alpha] for the alpha modes.
+// The corners are taken by value: the set-up moves corners above row 1 onto row 0.
+void raster_triangle(int mode, RasterVertex a, RasterVertex b, RasterVertex c,
+                     const RasterTexture& texture, const uint8_t* alpha_row,
+                     const RasterTarget& target);
