@@ -1,7 +1,4 @@
 // The show. The host does the work; this only hands it the command line.
-#include <cstdio>
+#include "host/entry.h"
 
-int main(int, char**) {
-  std::fprintf(stderr, "tidalhall: the host is not built yet\n");
-  return 1;
-}
+int main(int argc, char** argv) { return tidalhall_main(argc, argv); }

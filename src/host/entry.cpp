@@ -1,0 +1,143 @@
+#include "host/entry.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "host/command_line.h"
+#include "host/host.h"
+#include "platform/capture.h"
+#include "platform/clock.h"
+#include "platform/exit.h"
+#include "platform/files.h"
+#include "platform/headless.h"
+
+#ifndef TH_VERSION
+#define TH_VERSION "0"
+#endif
+
+namespace {
+
+// The show's own end: its last timeline row stops at 266 s. Only the progress bar uses it.
+constexpr double kShowEnd = 266.0;
+
+double progress_from = 0.0;
+double progress_to = kShowEnd;
+int progress_shown = -1;
+
+void show_progress(float t) {
+  double span = progress_to - progress_from;
+  double done = span > 0 ? (t - progress_from) / span : 1.0;
+  if (done < 0) done = 0;
+  if (done > 1) done = 1;
+  int percent = static_cast<int>(done * 100.0);
+  if (percent == progress_shown) return;
+  progress_shown = percent;
+  char bar[41];
+  int filled = percent * 40 / 100;
+  for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
+  bar[40] = '\0';
+  std::fprintf(stderr, "\r[%s] %3d%%  t = %7.2f s", bar, percent, static_cast<double>(t));
+  std::fflush(stderr);
+}
+
+struct WorkDir {
+  std::string path;
+  ~WorkDir() {
+    if (!path.empty()) {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  }
+};
+
+int run(int argc, const char* const* argv) {
+  platform::RunOptions& o = platform::run_options();
+  CommandLine cl;
+  if (!parse_command_line(argc, argv, o, cl)) {
+    std::fprintf(stderr, "tidalhall: %s (try --help)\n", cl.error.c_str());
+    return 2;
+  }
+  if (cl.help) {
+    std::fputs(help_text(), stdout);
+    return 0;
+  }
+  if (cl.version) {
+    std::printf("tidalhall %s\n", TH_VERSION);
+    return 0;
+  }
+  if (!o.contact_sheet.empty() || o.bench) {
+    std::fprintf(stderr, "tidalhall: %s is not available in this build (try --help)\n",
+                 o.bench ? "--bench" : "--contact-sheet");
+    return 2;
+  }
+  platform::set_data_dir(o.data_dir);
+
+  if (o.headless) {
+    platform::set_backend(platform::headless_backend());
+    platform::virtual_clock_enable(o.start);
+  } else {
+    platform::set_backend(platform::sdl_backend());
+  }
+
+  WorkDir work;
+  std::unique_ptr<platform::FrameSink> sink;
+  if (!o.capture.empty()) {
+    if (platform::is_video_path(o.capture)) {
+      char temp[] = "/tmp/tidalhall-XXXXXX";
+      if (!mkdtemp(temp)) {
+        std::fprintf(stderr, "tidalhall: cannot make a temporary folder for %s\n", o.capture.c_str());
+        return 1;
+      }
+      work.path = temp;
+      o.audio_capture = work.path + "/audio.wav";
+      sink = platform::video_sink(o.capture, o.fps, work.path);
+    } else {
+      std::error_code ec;
+      std::filesystem::create_directories(o.capture, ec);
+      if (!std::filesystem::is_directory(o.capture, ec)) {
+        std::fprintf(stderr, "tidalhall: cannot make the folder %s\n", o.capture.c_str());
+        return 1;
+      }
+      o.audio_capture = o.capture + "/audio.wav";
+      sink = platform::png_folder_sink(o.capture);
+    }
+    platform::headless_set_frame_sink(sink.get());
+  }
+
+  HostHooks& hooks = host_hooks();
+  if (cl.test_card) hooks.sequencer_frame = test_card_frame;
+  bool progress = o.headless && isatty(STDERR_FILENO);
+  if (progress) {
+    progress_from = o.start;
+    progress_to = o.end >= 0 ? o.end : kShowEnd;
+    hooks.frame_done = show_progress;
+  }
+
+  int status = WinMain(nullptr, nullptr, o.music_words.c_str(), 1);
+  if (progress) std::fputc('\n', stderr);
+
+  if (sink) {
+    platform::headless_set_frame_sink(nullptr);
+    if (!sink->finish(o.audio_capture)) {
+      if (status == 0) status = 1;
+    } else {
+      std::fprintf(stderr, "tidalhall: %ld frames written to %s\n", sink->frames(), o.capture.c_str());
+    }
+  }
+  return status;
+}
+
+}  // namespace
+
+int tidalhall_main(int argc, const char* const* argv) {
+  try {
+    return run(argc, argv);
+  } catch (const platform::ProcessExit& e) {
+    return e.status;
+  }
+}
