@@ -82,7 +82,11 @@ struct Loader {
       const size_t end = header(limit, &id);
       r.end = end;
       switch (id) {
-        case 0x4d4d: case 0x3d3d: case 0x4100: case 0xb000: case 0xb002:
+        case 0x4100:
+          ++c->meshes;
+          count(end, c, depth + 1);
+          break;
+        case 0x4d4d: case 0x3d3d: case 0xb000: case 0xb002:
           count(end, c, depth + 1);
           break;
         case 0x4000: {
