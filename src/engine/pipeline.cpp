@@ -1,0 +1,290 @@
+// The per-frame pipeline: mesh transform, box and vertex tests, lighting, culling, the
+// draw list and its depth sort, Sutherland-Hodgman clipping and fan drawing.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "engine/kelp.h"
+#include "engine/raster.h"
+#include "engine/view_internal.h"
+
+namespace {
+
+// Each plane adds at most one vertex to a convex polygon; a caller's polygon is cut to
+// leave room for every plane, so the buffers never overflow.
+constexpr int kClipCapacity = 64;
+constexpr int kClipInputLimit = kClipCapacity - kViewMaxPlanes;
+constexpr int kScratchRing = 256;
+
+Vertex* clip_a[kClipCapacity];
+Vertex* clip_b[kClipCapacity];
+Vertex** clip_in = clip_a;
+Vertex** clip_out = clip_b;
+int clip_count = 0;
+Vertex scratch[kScratchRing];
+int scratch_next = 0;  // wraps at 256, never reset
+
+Vertex* next_scratch() {
+  Vertex* v = &scratch[scratch_next];
+  scratch_next = (scratch_next + 1) & (kScratchRing - 1);
+  return v;
+}
+
+inline float lerp(float a, float b, float t) { return a + (b - a) * t; }
+
+Vertex* intersect(const Vertex* p, const Vertex* q, float t) {
+  Vertex* v = next_scratch();
+  v->camera_position.x = lerp(p->camera_position.x, q->camera_position.x, t);
+  v->camera_position.y = lerp(p->camera_position.y, q->camera_position.y, t);
+  v->camera_position.z = lerp(p->camera_position.z, q->camera_position.z, t);
+  v->camera_normal.x = lerp(p->camera_normal.x, q->camera_normal.x, t);
+  v->camera_normal.y = lerp(p->camera_normal.y, q->camera_normal.y, t);
+  v->camera_normal.z = lerp(p->camera_normal.z, q->camera_normal.z, t);
+  v->u = lerp(p->u, q->u, t);
+  v->v = lerp(p->v, q->v, t);
+  v->highlight = lerp(p->highlight, q->highlight, t);
+  v->intensity = lerp(p->intensity, q->intensity, t);
+  v->r = lerp(p->r, q->r, t);
+  v->g = lerp(p->g, q->g, t);
+  v->b = lerp(p->b, q->b, t);
+  return v;
+}
+
+void quicksort(Face** list, int low, int high) {
+  const int pivot = list[(low + high) / 2]->depth_key;
+  int i = low, j = high;
+  while (i <= j) {
+    while (list[i]->depth_key > pivot) ++i;
+    while (list[j]->depth_key < pivot) --j;
+    if (i <= j) {
+      std::swap(list[i], list[j]);
+      ++i;
+      --j;
+    }
+  }
+  if (low < j) quicksort(list, low, j);
+  if (i < high) quicksort(list, i, high);
+}
+
+inline int truncate_depth(float z) {
+  if (!(z > -2.0e9f)) return -2000000000;
+  if (!(z < 2.0e9f)) return 2000000000;
+  return static_cast<int>(z);
+}
+
+void set_corner(Vertex* v, const Face* face, int corner, float intensity) {
+  v->u = face->mapping[corner * 2];
+  v->v = face->mapping[corner * 2 + 1];
+  v->intensity = intensity;
+}
+
+Material* face_material(const Face* face) {
+  if (face->material != nullptr && face->material->texture_ready == 1) return face->material;
+  return face->fallback_material;
+}
+
+void draw_face(View* view, Face* face, int clip_mask, const float* intensities) {
+  set_corner(face->pa, face, 0, intensities[0]);
+  set_corner(face->pb, face, 1, intensities[1]);
+  set_corner(face->pc, face, 2, intensities[2]);
+  Material* material = face_material(face);
+  if (material == nullptr) return;
+  raster_set_material(material);
+  clip_face(face, clip_mask, view);
+  draw_polygon(view);
+}
+
+}  // namespace
+
+int clip_polygon_count() { return clip_count; }
+Vertex* clip_polygon_vertex(int index) {
+  return index >= 0 && index < clip_count ? clip_in[index] : nullptr;
+}
+
+bool cull_screen(const Vertex* a, const Vertex* b, const Vertex* c, int mode) {
+  const float s = (a->screen_y - c->screen_y) * (a->screen_x - b->screen_x) -
+                  (a->screen_y - b->screen_y) * (a->screen_x - c->screen_x);
+  return (mode == 0 && s > 0.0f) || (mode == 1 && s < 0.0f);
+}
+
+bool cull_camera(const Vertex* a, const Vertex* b, const Vertex* c, int mode) {
+  Vec3 ab;
+  vec_cross(&a->camera_position, &b->camera_position, &ab);
+  const float s = -vec_dot(&ab, &c->camera_position);
+  return (mode == 0 && s > 0.0f) || (mode == 1 && s < 0.0f);
+}
+
+int vertex_outcode(const Vec3* p, const View* view, int set) {
+  int code = 0;
+  for (int i = 0; i < view->plane_count; ++i) {
+    if (!(set & (1 << i))) continue;
+    const Plane& pl = view->planes[i];
+    if (!(vec_dot(p, &pl.normal) >= pl.d)) code |= 1 << i;
+  }
+  return code;
+}
+
+bool mesh_box_test(const Mesh* mesh, const Mat4* camera, const View* view, int* straddled) {
+  int all = ~0, any = 0;
+  for (int k = 0; k < 8; ++k) {
+    Vec3 c;
+    mat_transform_point(&mesh->bounds[k], camera, &c);
+    int code = 0;
+    for (int i = 0; i < view->plane_count; ++i) {
+      const Plane& pl = view->planes[i];
+      // Strictly inside here; the vertices below use the inclusive test.
+      if (!(vec_dot(&c, &pl.normal) > pl.d)) code |= 1 << i;
+    }
+    all &= code;
+    any |= code;
+  }
+  *straddled = any;
+  return all == 0;
+}
+
+int face_depth_key(const Face* face) {
+  return std::max({truncate_depth(face->pa->depth), truncate_depth(face->pb->depth),
+                   truncate_depth(face->pc->depth)});
+}
+
+void world_reset_mesh_matrices(World* world) {
+  for (int i = 0; i < world->mesh_count; ++i) {
+    world->meshes[i].render_matrix = world->meshes[i].node.world_matrix;
+  }
+}
+
+void world_transform_meshes(World* world, const Mat4* m) {
+  for (int i = 0; i < world->mesh_count; ++i) {
+    Mesh& mesh = world->meshes[i];
+    mat_mul(&mesh.render_matrix, m, &mesh.render_matrix);
+  }
+}
+
+void world_draw_meshes(World* world, View* view) {
+  for (int i = 0; i < world->mesh_count; ++i) mesh_draw(&world->meshes[i], view);
+}
+
+void mesh_draw(Mesh* mesh, View* view) {
+  World* world = mesh->world;
+  mat_mul(&mesh->render_matrix, &view->view_matrix, &mesh->camera_matrix);
+  int set = 0;
+  if (!mesh_box_test(mesh, &mesh->camera_matrix, view, &set)) return;
+
+  Vertex* v = world->vertices + mesh->first_vertex;
+  for (int n = 0; n < mesh->vertex_count; ++n, ++v) {
+    mat_transform_point(&v->position, &mesh->camera_matrix, &v->camera_position);
+    v->outcode = set ? vertex_outcode(&v->camera_position, view, set) : 0;
+    vertex_project(v, view);
+    mat_rotate_vector(&v->normal, &mesh->camera_matrix, &v->camera_normal);
+    v->r = view->ambient_r;
+    v->g = view->ambient_g;
+    v->b = view->ambient_b;
+    v->highlight = 0.0f;
+  }
+  mesh_light(mesh);
+  if (view->fog_on) mesh_fog(mesh, view);
+
+  Face* f = world->faces + mesh->first_face;
+  for (int n = 0; n < mesh->face_count; ++n, ++f) {
+    const Vertex *a = f->pa, *b = f->pb, *c = f->pc;
+    if (a->outcode & b->outcode & c->outcode) continue;
+    f->clip_mask = a->outcode | b->outcode | c->outcode;
+    const bool behind = a->camera_position.z <= 0.0f || b->camera_position.z <= 0.0f ||
+                        c->camera_position.z <= 0.0f;
+    if (behind ? cull_camera(a, b, c, view->cull_mode) : cull_screen(a, b, c, view->cull_mode)) {
+      continue;
+    }
+    f->depth_key = face_depth_key(f);
+    // A full list drops the face rather than writing past its end.
+    if (view->draw_count >= view->draw_capacity) {
+      ++view->dropped_faces;
+      continue;
+    }
+    view->draw_list[view->draw_count++] = f;
+  }
+}
+
+void view_sort(View* view, int mode) {
+  if (mode != 1 || view->draw_count < 2) return;
+  quicksort(view->draw_list, 0, view->draw_count - 1);
+}
+
+void clip_begin(Vertex* vertices, int count) {
+  clip_in = clip_a;
+  clip_out = clip_b;
+  clip_count = std::clamp(count, 0, kClipInputLimit);
+  for (int i = 0; i < clip_count; ++i) clip_in[i] = &vertices[i];
+}
+
+void clip_plane(const Plane* plane) {
+  int out = 0;
+  const int n = clip_count;
+  for (int i = 0; i < n && out < kClipCapacity; ++i) {
+    Vertex* p = clip_in[i];
+    Vertex* q = clip_in[i + 1 < n ? i + 1 : 0];
+    const float dp = vec_dot(&p->camera_position, &plane->normal);
+    const float dq = vec_dot(&q->camera_position, &plane->normal);
+    const bool p_in = dp >= plane->d, q_in = dq >= plane->d;
+    if (p_in) clip_out[out++] = p;
+    if (p_in != q_in && out < kClipCapacity) {
+      clip_out[out++] = intersect(p, q, (plane->d - dp) / (dq - dp));
+    }
+  }
+  std::swap(clip_in, clip_out);
+  clip_count = out;
+}
+
+int clip_face(Face* face, int clip_mask, const View* view) {
+  clip_in = clip_a;
+  clip_out = clip_b;
+  clip_in[0] = face->pa;
+  clip_in[1] = face->pb;
+  clip_in[2] = face->pc;
+  clip_count = 3;
+  for (int i = 0; i < view->plane_count && clip_count > 0; ++i) {
+    if (clip_mask & (1 << i)) clip_plane(&view->planes[i]);
+  }
+  return clip_count;
+}
+
+void draw_polygon(View* view) {
+  if (clip_count < 3) return;
+  for (int i = 0; i < clip_count; ++i) {
+    Vertex* v = clip_in[i];
+    vertex_project(v, view);
+    if (view->fog_on) {
+      v->r = std::max(v->r, 0.0f);
+      v->g = std::max(v->g, 0.0f);
+      v->b = std::max(v->b, 0.0f);
+    }
+  }
+  if (cull_screen(clip_in[0], clip_in[1], clip_in[2], view->cull_mode)) return;
+  raster_set_view(view);
+  for (int k = 1; k + 1 < clip_count; ++k) {
+    raster_set_vertices(clip_in[0], clip_in[k], clip_in[k + 1]);
+    draw_triangle();
+  }
+}
+
+void view_render(View* view) {
+  // The original switched the x87 unit to single precision and truncation here; on x86-64
+  // the pipeline's float arithmetic is single precision already and casts truncate.
+  static const float kHalf[3] = {128.0f, 128.0f, 128.0f};
+  for (int k = view->draw_count - 1; k >= 0; --k) {
+    Face* face = view->draw_list[k];
+    draw_face(view, face, face->clip_mask, kHalf);
+  }
+}
+
+void view_render_chained(View* view) {
+  // A chain that loops back on itself would never end; no real chain is this long.
+  constexpr int kMaxChain = 1 << 16;
+  for (int k = 0; k < view->draw_count; ++k) {
+    Face* head = view->draw_list[k];
+    const int mask = head->clip_mask;
+    int steps = 0;
+    for (Face* f = head; f != nullptr && steps < kMaxChain; f = f->chain_link, ++steps) {
+      draw_face(view, f, mask, f->corner_intensity);
+    }
+  }
+}

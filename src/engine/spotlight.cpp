@@ -1,0 +1,217 @@
+// The projected spotlight: the World is drawn a second time from the light into the light
+// picture. Nearest the light first, each surface adds the part of the picture that falls on
+// it onto the screen, then is painted black into the picture so that it shadows what lies
+// behind it. A surface is painted only once every listed face sharing one of its corners
+// has been lit, so the faces of one mesh do not shadow their neighbours.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/kelp.h"
+#include "engine/raster.h"
+#include "engine/view_internal.h"
+
+namespace {
+
+constexpr int kPendingRing = 1500;
+constexpr int kPolygonMax = 32;
+
+struct Pending {
+  Vertex vertices[kPolygonMax];  // the clipped polygon, projected with the light View
+  int count;
+  Vertex* corners[3];
+  Pending* next;
+  Pending* prev;
+  int drawn;
+  int linked;
+};
+
+Pending ring[kPendingRing];
+int ring_next = 0;
+Pending* head = nullptr;
+int forced_flushes = 0;
+
+alignas(64) int32_t light_depth[kLightPictureSide * kLightPictureSide];
+Vertex overlay[kPolygonMax];
+
+void unlink(Pending* p) {
+  if (p->prev) p->prev->next = p->next;
+  else head = p->next;
+  if (p->next) p->next->prev = p->prev;
+  p->next = p->prev = nullptr;
+  p->linked = 0;
+}
+
+void paint_black(Pending* p, View* light_view, Material* occluder) {
+  raster_set_view(light_view);
+  raster_set_material(occluder);
+  for (int k = 1; k + 1 < p->count; ++k) {
+    raster_set_vertices(&p->vertices[0], &p->vertices[k], &p->vertices[k + 1]);
+    draw_triangle();
+  }
+  p->drawn = 1;
+  unlink(p);
+}
+
+// The ring never overwrites a record that is still waiting: such a record is painted now,
+// a little early, rather than lost (or left linked while its storage is reused).
+Pending* take_record(View* light_view, Material* occluder) {
+  Pending* p = &ring[ring_next];
+  ring_next = (ring_next + 1) % kPendingRing;
+  if (p->linked) {
+    ++forced_flushes;
+    paint_black(p, light_view, occluder);
+  }
+  return p;
+}
+
+void draw_overlay(View* screen_view, Material* overlay_material, int count) {
+  raster_set_view(screen_view);
+  raster_set_material(overlay_material);
+  clip_begin(overlay, count);
+  for (int i = 0; i < screen_view->plane_count; ++i) clip_plane(&screen_view->planes[i]);
+  const int n = clip_polygon_count();
+  if (n < 3) return;
+  for (int i = 0; i < n; ++i) {
+    Vertex* v = clip_polygon_vertex(i);
+    vertex_project(v, screen_view);
+    // Just in front of the surface already drawn, so it passes the depth test.
+    v->depth *= 0.9995f;
+    if (screen_view->fog_on) {
+      v->r = std::max(v->r, 0.0f);
+      v->g = std::max(v->g, 0.0f);
+      v->b = std::max(v->b, 0.0f);
+    }
+  }
+  if (cull_screen(clip_polygon_vertex(0), clip_polygon_vertex(1), clip_polygon_vertex(2),
+                  screen_view->cull_mode)) {
+    return;
+  }
+  for (int k = 1; k + 1 < n; ++k) {
+    raster_set_vertices(clip_polygon_vertex(0), clip_polygon_vertex(k),
+                        clip_polygon_vertex(k + 1));
+    draw_triangle();
+  }
+}
+
+void list_mesh(Mesh* mesh, View* lv, const View* sv, float brightness) {
+  World* world = mesh->world;
+  Mat4 ml, ms, n;
+  mat_mul(&mesh->render_matrix, &lv->view_matrix, &ml);
+  mat_mul(&mesh->render_matrix, &sv->view_matrix, &ms);
+  mat_orthonormalise_rows(&ml, &n);
+  int set = 0;
+  if (!mesh_box_test(mesh, &ml, lv, &set)) return;
+  Vertex* v = world->vertices + mesh->first_vertex;
+  for (int k = 0; k < mesh->vertex_count; ++k, ++v) {
+    v->use_count = 0;
+    // The screen View's camera position rides in the normal field, so that clipping in
+    // light space interpolates it along with everything else.
+    mat_transform_point(&v->position, &ms, &v->camera_normal);
+    mat_transform_point(&v->position, &ml, &v->camera_position);
+    Vec3 nn;
+    mat_rotate_vector(&v->normal, &n, &nn);
+    vec_set_length(&nn, 1.0f, &nn);
+    // Faces the light sees have normals towards +z in light space.
+    v->intensity = brightness * nn.z * 255.0f;
+    vertex_project(v, lv);
+    v->outcode = set ? vertex_outcode(&v->camera_position, lv, set) : 0;
+  }
+  Face* f = world->faces + mesh->first_face;
+  for (int k = 0; k < mesh->face_count; ++k, ++f) {
+    const Vertex *a = f->pa, *b = f->pb, *c = f->pc;
+    if (a->outcode & b->outcode & c->outcode) continue;
+    f->clip_mask = a->outcode | b->outcode | c->outcode;
+    if (cull_camera(a, b, c, lv->cull_mode)) continue;
+    f->depth_key = face_depth_key(f);
+    if (lv->draw_count >= lv->draw_capacity) {
+      ++lv->dropped_faces;
+      continue;
+    }
+    lv->draw_list[lv->draw_count++] = f;
+  }
+}
+
+}  // namespace
+
+int spotlight_forced_flushes() { return forced_flushes; }
+
+void spotlight_render(Light* spot, View* light_view, World* world, float brightness,
+                      View* screen_view) {
+  if (brightness > 1.0f) brightness = 1.0f;
+  if (brightness < 0.0f) brightness = 0.0f;
+  uint32_t* picture = engine_light_picture();
+  view_set_target(light_view, kLightPictureSide * 4, picture, light_depth);
+  const float roll = spot->spot_roll * 3.1415927f * 0.0055555557f;
+  mat_look_at(&spot->position, &spot->target, roll, &light_view->view_matrix);
+  view_set_fov_square(light_view, spot->spot_fov);
+  view_clear(light_view);
+  view_clear(screen_view);
+
+  Material overlay_material{};
+  material_set_texture(&overlay_material, picture, kMatAdditive, 0, 1);
+  Material occluder{};
+  occluder.flags = -1;
+  occluder.texture_ready = 1;
+
+  for (int i = 0; i < world->mesh_count; ++i) {
+    list_mesh(&world->meshes[i], light_view, screen_view, brightness);
+  }
+  for (int k = 0; k < light_view->draw_count; ++k) {
+    Face* f = light_view->draw_list[k];
+    ++f->pa->use_count;
+    ++f->pb->use_count;
+    ++f->pc->use_count;
+  }
+  view_sort(light_view, 1);
+
+  const int all_planes = (1 << light_view->plane_count) - 1;
+  for (int k = light_view->draw_count - 1; k >= 0; --k) {
+    Face* f = light_view->draw_list[k];
+    Vertex* corners[3] = {f->pa, f->pb, f->pc};
+    for (Vertex* c : corners) c->intensity = std::max(c->intensity, 0.0f);
+    f->clip_mask = all_planes;
+    const int n = std::min(clip_face(f, all_planes, light_view), kPolygonMax);
+    bool freed = false;
+    for (Vertex* c : corners) freed |= --c->use_count == 0;
+
+    if (n >= 3) {
+      Pending* p = take_record(light_view, &occluder);
+      for (int i = 0; i < n; ++i) {
+        p->vertices[i] = *clip_polygon_vertex(i);
+        vertex_project(&p->vertices[i], light_view);
+      }
+      p->count = n;
+      p->corners[0] = f->pa;
+      p->corners[1] = f->pb;
+      p->corners[2] = f->pc;
+      p->drawn = 0;
+      p->linked = 1;
+      p->prev = nullptr;
+      p->next = head;
+      if (head) head->prev = p;
+      head = p;
+
+      for (int i = 0; i < n; ++i) {
+        const Vertex& src = p->vertices[i];
+        Vertex& o = overlay[i];
+        o = src;
+        o.u = src.screen_x;
+        o.v = src.screen_y;
+        o.camera_position = src.camera_normal;
+        o.outcode = ~0;
+      }
+      draw_overlay(screen_view, &overlay_material, n);
+    }
+
+    if (freed) {
+      for (Pending* p = head; p != nullptr;) {
+        Pending* next = p->next;
+        if (!p->drawn && p->corners[0]->use_count == 0 && p->corners[1]->use_count == 0 &&
+            p->corners[2]->use_count == 0) {
+          paint_black(p, light_view, &occluder);
+        }
+        p = next;
+      }
+    }
+  }
+}
