@@ -154,8 +154,10 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
   display = nullptr;
   platform::WindowHandle window = main_window;
   main_window = nullptr;
+  // The window goes last, unless closing it is what ended the show.
+  platform::register_class(nullptr);
+  platform::destroy_window(window);
   platform::reset_windowing();
-  platform::backend().close_window(window);
   return device_failed ? 1 : quit_code;
 }
 
