@@ -6,3 +6,12 @@
 // readers see, one fact a line; `argc`/`argv` are the whole command line (for --png).
 // Returns the exit status.
 int inspect_asset(const std::string& path, int argc, char** argv);
+
+struct World;
+
+// .3ds files: prints the World the loader builds, one fact a line; --png renders it.
+int inspect_3ds(const std::string& path, int argc, char** argv);
+
+// Renders `world` at keyframe `frame` from camera `camera` (a framing view when the World
+// has no camera) into a 320 x 240 PNG at `out`. Returns the exit status.
+int inspect_render_png(World& world, const std::string& out, int frame, int camera);
