@@ -1,6 +1,8 @@
 // Small Worlds, targets and textures built in code for the drawing tests.
 #pragma once
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <vector>
 
@@ -51,6 +53,12 @@ struct SceneWorld {
   // Corners with mapping (u, v) = (x, y) * uv_scale; faces index the given corners.
   Mesh* add_mesh(const std::vector<Vec3>& corners, const std::vector<std::array<int, 3>>& tris,
                  Material* material, float uv_scale = 16.0f) {
+    if (world.mesh_count >= world.mesh_capacity ||
+        world.vertex_count + int(corners.size()) > world.vertex_capacity ||
+        world.face_count + int(tris.size()) > world.face_capacity) {
+      std::fprintf(stderr, "test World too small\n");
+      std::abort();
+    }
     Mesh* m = &world.meshes[world.mesh_count++];
     m->first_vertex = world.vertex_count;
     m->vertex_count = int(corners.size());
