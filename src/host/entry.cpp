@@ -25,11 +25,13 @@ namespace {
 // The show's own end: its last timeline row stops at 266 s. Only the progress bar uses it.
 constexpr double kShowEnd = 266.0;
 
+bool progress_on = false;
 double progress_from = 0.0;
 double progress_to = kShowEnd;
 int progress_shown = -1;
 
 void show_progress(float t) {
+  if (!progress_on) return;
   double span = progress_to - progress_from;
   double done = span > 0 ? (t - progress_from) / span : 1.0;
   if (done < 0) done = 0;
@@ -43,6 +45,11 @@ void show_progress(float t) {
   bar[40] = '\0';
   std::fprintf(stderr, "\r[%s] %3d%%  t = %7.2f s", bar, percent, static_cast<double>(t));
   std::fflush(stderr);
+}
+
+void frame_shown(float t) {
+  platform::headless_capture_frame();
+  show_progress(t);
 }
 
 struct WorkDir {
@@ -113,10 +120,11 @@ int run(int argc, const char* const* argv) {
   if (cl.test_card) hooks.sequencer_frame = test_card_frame;
   bool progress = o.headless && isatty(STDERR_FILENO);
   if (progress) {
+    progress_on = true;
     progress_from = o.start;
     progress_to = o.end >= 0 ? o.end : kShowEnd;
-    hooks.frame_done = show_progress;
   }
+  if (o.headless) hooks.frame_done = frame_shown;
 
   int status = WinMain(nullptr, nullptr, o.music_words.c_str(), 1);
   if (progress) std::fputc('\n', stderr);

@@ -40,9 +40,9 @@ class MemorySurface : public Surface {
   bool unlock() override {
     if (!locked_) return false;
     locked_ = false;
-    if (frame_sink) frame_sink->frame(desc_);
     return true;
   }
+  const SurfaceDesc* shown() const { return memory_.empty() ? nullptr : &desc_; }
   void release() override {
     memory_.clear();
     memory_.shrink_to_fit();
@@ -71,6 +71,7 @@ class MemoryDraw : public DirectDraw {
     return &surface_;
   }
   void release() override { bits_ = 0; }
+  const SurfaceDesc* shown() const { return bits_ ? surface_.shown() : nullptr; }
 
  private:
   int width_ = 0, height_ = 0, bits_ = 0;
@@ -87,6 +88,7 @@ class HeadlessBackend : public Backend {
   void poll_events() override {}
   void set_cursor_visible(bool) override {}
   DirectDraw* direct_draw_create() override { return &draw_; }
+  const SurfaceDesc* shown() const { return draw_.shown(); }
 
  private:
   MemoryDraw draw_;
@@ -94,11 +96,18 @@ class HeadlessBackend : public Backend {
 
 }  // namespace
 
-void headless_set_frame_sink(FrameSink* sink) { frame_sink = sink; }
-
-Backend* headless_backend() {
+HeadlessBackend* the_headless_backend() {
   static HeadlessBackend b;
   return &b;
 }
+
+void headless_set_frame_sink(FrameSink* sink) { frame_sink = sink; }
+
+void headless_capture_frame() {
+  const SurfaceDesc* s = the_headless_backend()->shown();
+  if (frame_sink && s) frame_sink->frame(*s);
+}
+
+Backend* headless_backend() { return the_headless_backend(); }
 
 }  // namespace platform

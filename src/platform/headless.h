@@ -6,8 +6,11 @@
 
 namespace platform {
 
-// Every unlocked frame goes to sink (null: nowhere). The sink is not owned.
+// Where headless_capture_frame sends frames (null: nowhere). The sink is not owned.
 void headless_set_frame_sink(FrameSink* sink);
+// Hands what the screen surface shows now to the sink; the host calls it once per
+// presented frame, so the display's own start-up clear is never taken for a frame.
+void headless_capture_frame();
 
 // Whether --bits and --mode let the stand-in drivers accept this mode.
 bool run_allows_mode(int width, int height, int bits);
