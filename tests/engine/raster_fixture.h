@@ -17,8 +17,15 @@ struct Target {
   std::vector<int32_t> depth;
   Target(int w, int h, uint32_t fill = 0, int32_t depth_fill = 0)
       : width(w), height(h), colour(size_t(w) * h, fill), depth(size_t(w) * h, depth_fill) {}
-  uint32_t& at(int x, int y) { return colour[size_t(y) * width + x]; }
-  int32_t& depth_at(int x, int y) { return depth[size_t(y) * width + x]; }
+  uint32_t& at(int x, int y) { return colour[index(x, y)]; }
+  int32_t& depth_at(int x, int y) { return depth[index(x, y)]; }
+  size_t index(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+      std::fprintf(stderr, "test pixel %d,%d outside the target\n", x, y);
+      std::abort();
+    }
+    return size_t(y) * width + x;
+  }
   RasterTarget raster() { return RasterTarget{colour.data(), depth.data(), width, width, height}; }
   int count(uint32_t value) const {
     int n = 0;

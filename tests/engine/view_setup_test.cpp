@@ -165,6 +165,28 @@ TEST(Lighting, LightsBehindTheSurfaceAddAndSaturate) {
   EXPECT_FLOAT_EQ(two.v->g, 255.0f);
 }
 
+// The engine's convention, kept as the show has it: the normal of a face that cull mode 0
+// keeps points away from the eye, and a light counts where dot(normal, light - vertex) >= 0,
+// so such a face is lit from behind.
+TEST(Lighting, KeptFaceIsLitByLightsOnItsFarSide) {
+  auto lit = [](Vec3 light_at) {
+    SceneWorld w(4, 2, 1, 1);
+    Material* m = w.material("white", flat_texture(256, 0xffffff), 0x302);
+    w.add_square(0, 0, 10, 2, m);
+    Light* l = &w.world.lights[w.world.light_count++];
+    l->camera_position = light_at;
+    l->r = l->g = l->b = 0.5f;
+    ScreenView s;
+    view_set_ambient(&s.view, 0.25f, 0.25f, 0.25f);
+    s.draw(&w.world);
+    EXPECT_EQ(s.view.draw_count, 2);
+    EXPECT_GT(w.world.vertices[0].camera_normal.z, 0.99f);
+    return w.world.vertices[0].r;
+  };
+  EXPECT_NEAR(lit({0, 0, 30}), 0.75f * 255.0f, 0.5f);  // behind the face
+  EXPECT_FLOAT_EQ(lit({0, 0, 0}), 0.25f * 255.0f);   // at the eye: ambient only
+}
+
 TEST(Lighting, LinearFogFromFogStartToTheFarPlane) {
   SceneWorld w(3, 1, 1);
   Mesh* m = w.add_mesh({{0, 0, 10}, {0, 0, 30}, {0, 0, 50}}, {{{0, 1, 2}}}, nullptr);
