@@ -73,7 +73,7 @@ struct Route {
 // Keys every `step` frames along the route from frame 0 to `frames`, looking `ahead`
 // units down the road.
 std::vector<Shot> fly(const Route& r, int frames, int step, double ahead, double fov,
-                      double (*height)(double t)) {
+                      double (*height)(double t), double (*look_height)(double t) = nullptr) {
   std::vector<Shot> shots;
   const double len = r.length();
   for (int k = 0; k <= frames; k += step) {
@@ -81,7 +81,7 @@ std::vector<Shot> fly(const Route& r, int frames, int step, double ahead, double
     double d = t * (len - ahead);
     V3 eye = r.at(d), look = r.at(d + ahead);
     eye.y = height(t);
-    look.y = std::max(10.0, height(std::min(1.0, t + 0.05)) - 20);
+    look.y = look_height ? look_height(t) : std::max(10.0, height(std::min(1.0, t + 0.05)) - 20);
     shots.push_back({k, eye, look, fov});
   }
   return shots;
@@ -110,8 +110,9 @@ w3ds::Mesh car(const char* name, int mat, V3 at, bool along_x) {
   return m;
 }
 
-double low_height(double t) { return 45 + 15 * std::sin(kPi * t); }
-double rising(double t) { return 40 + 260 * smoothstep(0.55, 1.0, t); }
+double low_height(double t) { return 55 + 20 * std::sin(kPi * t); }
+double rising(double t) { return 45 + 215 * smoothstep(0.5, 1.0, t); }
+double rising_look(double t) { return 35 - 60 * smoothstep(0.5, 1.0, t); }
 double mid_height(double t) { return 70 + 25 * std::sin(2 * kPi * t); }
 double high_height(double) { return 420; }
 
@@ -177,7 +178,6 @@ w3ds::Scene city_world(Rng rng) {
     int n = 0;
     for (int bz = 0; bz < kBlocks; ++bz)
       for (int bx = 0; bx < kBlocks; ++bx) {
-        if ((bx + bz) % 2) continue;
         double cx = (bx - kBlocks / 2) * kPitch, cz = (bz - kBlocks / 2) * kPitch;
         const int mat = material(s, kBoards[n++ % std::size(kBoards)]);
         double y0 = rng.uniform(30, 60), w = rng.uniform(50, 80), h = w * 0.6;
@@ -207,8 +207,9 @@ w3ds::Scene city_world(Rng rng) {
   Route r0{{{-100, 0, -700}, {-100, 0, 100}, {300, 0, 100}, {300, 0, -300}, {-300, 0, -300},
             {-300, 0, 500}, {100, 0, 500}}};
   s.cameras.push_back(camera("Camera01", fly(r0, 400, 10, 120, 60, low_height)));
-  Route r1{{{-700, 0, -100}, {700, 0, -100}}};
-  s.cameras.push_back(camera("Camera02", fly(r1, 140, 10, 150, 60, rising)));
+  // Camera 1 runs down a long street, then rises over the roofs looking down the road.
+  Route r1{{{-700, 0, -100}, {500, 0, -100}}};
+  s.cameras.push_back(camera("Camera02", fly(r1, 140, 10, 150, 60, rising, rising_look)));
   std::vector<Shot> c2;
   for (int k = 0; k <= 400; k += 40) {
     double a = 2 * kPi * k / 400.0;
