@@ -16,7 +16,7 @@ using dancer::Pose;
 // stops and strikes a pose. Speed in units per motion frame (7.5 motion frames a second).
 constexpr double kWalkStart = 1350.0;
 constexpr double kStopBegin = 62.0, kStopEnd = 80.0;  // frames over which the walk slows
-constexpr double kStride = 150.0;                    // units per gait cycle (two steps)
+constexpr double kStride = 170.0;                    // units per gait cycle (two steps)
 
 double walk_speed(double f) {
   // Constant speed, then a cosine slow-down to rest; v0 makes the distance come out.
@@ -41,9 +41,9 @@ void gait(Pose& p, double ph, double a) {
   double s = std::sin(ph), c = std::cos(ph);
   auto knee = [](double phase) {
     double k = 0.5 + 0.5 * std::cos(phase);
-    return 0.08 + 0.65 * k * k;
+    return 0.08 + 0.55 * k * k;
   };
-  double thigh_l = 0.42 * a * s, thigh_r = -0.42 * a * s;
+  double thigh_l = 0.38 * a * s, thigh_r = -0.38 * a * s;
   double knee_l = -a * knee(ph), knee_r = -a * knee(ph + kPi);
   p.local[kLegUpperL] = euler(thigh_l, 0, 0);
   p.local[kLegUpperR] = euler(thigh_r, 0, 0);
@@ -153,10 +153,10 @@ MotionFrames dance(const Dance& d) {
     double a = d.arms;
     switch (d.arm_style) {
       case 0:  // pumping fists, elbows bent
-        p.local[kArmUpperL] = euler(0.5 + a * 0.5 * std::sin(bt), 0, 0.35 + 0.15 * std::sin(sw));
-        p.local[kArmUpperR] = euler(0.5 - a * 0.5 * std::sin(bt), 0, -0.35 + 0.15 * std::sin(sw));
-        p.local[kArmLowerL] = euler(1.2 + 0.3 * std::sin(bt + 1), 0, 0);
-        p.local[kArmLowerR] = euler(1.2 - 0.3 * std::sin(bt + 1), 0, 0);
+        p.local[kArmUpperL] = euler(0.5 + a * 0.4 * std::sin(bt), 0, 0.35 + 0.15 * std::sin(sw));
+        p.local[kArmUpperR] = euler(0.5 - a * 0.4 * std::sin(bt), 0, -0.35 + 0.15 * std::sin(sw));
+        p.local[kArmLowerL] = euler(1.2 + 0.2 * std::sin(bt + 2), 0, 0);
+        p.local[kArmLowerR] = euler(1.2 - 0.2 * std::sin(bt + 2), 0, 0);
         break;
       case 1:  // waves out to the sides
         p.local[kArmUpperL] = euler(0.2 * std::sin(bt), 0, 0.9 + a * 0.6 * std::sin(sw));
@@ -171,8 +171,8 @@ MotionFrames dance(const Dance& d) {
         p.local[kArmLowerR] = euler(0.4 + 0.3 * bounce, 0, -0.3);
         break;
     }
-    p.local[kHandL] = euler(0.2 * std::sin(bt), 0, 0.1);
-    p.local[kHandR] = euler(0.2 * std::sin(bt), 0, -0.1);
+    p.local[kHandL] = euler(0.12 * std::sin(bt), 0, 0.1);
+    p.local[kHandR] = euler(0.12 * std::sin(bt), 0, -0.1);
     p.root = {3 * std::sin(sw), 95, 4 * std::sin(th * 2)};
     out.push_back(dancer::place(p, true));
   }
@@ -199,10 +199,10 @@ MotionFrames motion(int number) {
     // Played at 22.5 frames a second: 16 s loop, two bounces a second.
     case 2: return dance({360, 32, 1.0, 1, 0.10, 1});
     // Played at 7.5 frames a second from here on.
-    case 3: return dance({48, 6, 0.8, 0, 0.12, 0});
+    case 3: return dance({48, 4, 0.8, 0, 0.12, 0});
     case 4: return dance({96, 12, 0.9, 1, 0.10, 2});
     case 5: return dance({120, 14, 0.8, 1, 0.12, 1});
-    case 6: return dance({120, 12, 1.0, -1, 0.14, 0});
+    case 6: return dance({120, 10, 1.0, -1, 0.14, 0});
     default: return {};
   }
 }
