@@ -3,12 +3,15 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "host/bench.h"
 #include "host/command_line.h"
+#include "host/contact_sheet.h"
 #include "host/host.h"
 #include "platform/capture.h"
 #include "platform/clock.h"
@@ -26,6 +29,8 @@ namespace {
 constexpr double kShowEnd = 266.0;
 
 bool progress_on = false;
+long frames_shown = 0;
+ContactSheet* sheet = nullptr;
 double progress_from = 0.0;
 double progress_to = kShowEnd;
 int progress_shown = -1;
@@ -48,7 +53,9 @@ void show_progress(float t) {
 }
 
 void frame_shown(float t) {
+  ++frames_shown;
   platform::headless_capture_frame();
+  if (sheet) sheet->offer(display_framebuffer(), t);
   show_progress(t);
 }
 
@@ -76,11 +83,6 @@ int run(int argc, const char* const* argv) {
   if (cl.version) {
     std::printf("tidalhall %s\n", TH_VERSION);
     return 0;
-  }
-  if (!o.contact_sheet.empty() || o.bench) {
-    std::fprintf(stderr, "tidalhall: %s is not available in this build (try --help)\n",
-                 o.bench ? "--bench" : "--contact-sheet");
-    return 2;
   }
   platform::set_data_dir(o.data_dir);
 
@@ -126,8 +128,30 @@ int run(int argc, const char* const* argv) {
   }
   if (o.headless) hooks.frame_done = frame_shown;
 
+  std::unique_ptr<ContactSheet> contact;
+  if (!o.contact_sheet.empty()) {
+    contact = std::make_unique<ContactSheet>(o.start, o.every);
+    sheet = contact.get();
+  }
+  if (o.bench && !cl.test_card) {
+    bench_reset();
+    hooks.sequencer_frame = bench_sequencer_frame;
+  }
+
+  auto began = std::chrono::steady_clock::now();
   int status = WinMain(nullptr, nullptr, o.music_words.c_str(), 1);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   if (progress) std::fputc('\n', stderr);
+  if (o.bench) bench_report(stdout, frames_shown, seconds);
+  if (contact) {
+    sheet = nullptr;
+    if (!contact->save(o.contact_sheet)) {
+      std::fprintf(stderr, "tidalhall: cannot write %s\n", o.contact_sheet.c_str());
+      if (status == 0) status = 1;
+    } else {
+      std::fprintf(stderr, "tidalhall: %d thumbnails written to %s\n", contact->thumbnails(), o.contact_sheet.c_str());
+    }
+  }
 
   if (sink) {
     platform::headless_set_frame_sink(nullptr);

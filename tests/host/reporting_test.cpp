@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/bench.h"
+#include "host/contact_sheet.h"
+#include "sequencer/sequencer.h"
+
+namespace {
+
+TEST(ContactSheet, TakesOneThumbnailPerIntervalAndAveragesBlocks) {
+  ContactSheet sheet(10.0, 1.0);
+  std::vector<uint32_t> frame(320 * 240, 0);
+  frame[0] = 0x00FF0000;  // one red pixel of the top-left 2 x 2 block
+  frame[1] = 0x00FF0000;
+  for (int k = 0; k <= 35; ++k) sheet.offer(frame.data(), static_cast<float>(10.0 + k / 10.0));
+  EXPECT_EQ(sheet.thumbnails(), 4);  // 10, 11, 12, 13
+  int w = 0, h = 0;
+  std::vector<uint32_t> grid = sheet.compose(&w, &h);
+  EXPECT_EQ(w, 4 * (ContactSheet::kThumbWidth + 4) + 4);
+  EXPECT_EQ(h, ContactSheet::kThumbHeight + ContactSheet::kLabelHeight + 8);
+  EXPECT_EQ(grid[4 * w + 4], 0x007F0000u) << "mean of two red and two black pixels";
+  EXPECT_EQ(grid[4 * w + 5], 0u);
+
+  ContactSheet sparse(0.0, 1.0);
+  sparse.offer(frame.data(), 0.0f);
+  sparse.offer(frame.data(), 5.5f);  // thumbnails missed in between are not owed later
+  sparse.offer(frame.data(), 5.9f);
+  EXPECT_EQ(sparse.thumbnails(), 2);
+}
+
+TEST(ContactSheet, LabelsStayInsideThePicture) {
+  std::vector<uint32_t> px(20 * 12, 0);
+  draw_label(px.data(), 20, 12, 14, 5, "8888", 0xFFFFFF);  // runs off the right and bottom edges
+  int lit = 0;
+  for (uint32_t p : px) lit += p != 0;
+  EXPECT_GT(lit, 0);
+}
+
+TEST(Bench, ReportEndsWithTheTotalLine) {
+  bench_reset();
+  std::vector<uint32_t> frame(320 * 240, 0);
+  init_fades(320, 240, 1);
+  bench_sequencer_frame(frame.data(), 1.0f);
+  std::FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  bench_report(f, 10, 2.0);
+  std::rewind(f);
+  std::string text(4096, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), f));
+  std::fclose(f);
+  EXPECT_LT(text.find("row"), text.find('\n')) << "a header line first";
+  EXPECT_NE(text.find("\n    0  "), std::string::npos) << "row 0 is active at 1 s";
+  EXPECT_NE(text.find(timeline_handler_names[0]), std::string::npos);
+  std::string last = text.substr(text.rfind('\n', text.size() - 2) + 1);
+  EXPECT_EQ(last, "total: 10 frames in 2.000 s, 5.0 fps\n");
+}
+
+}  // namespace
