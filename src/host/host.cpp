@@ -24,6 +24,13 @@ HostHooks hooks = default_hooks();
 bool sound_ready = false;
 long frame_index = 0;
 
+// (timeGetTime() - show_start) x 0.001f, all wider than float, as the show's clock has
+// always been taken; a frame rounds it to float once, the key log prints it as a double.
+long double show_time_extended() {
+  long double ms = static_cast<long double>(platform::time_get_time()) - static_cast<long double>(show_start);
+  return ms * static_cast<long double>(0.001f);
+}
+
 // Frame k of a headless run is shown at S + k / fps exactly: computed in double and
 // rounded to float once, so a capture never drifts from the timeline.
 float take_show_time() {
@@ -33,7 +40,7 @@ float take_show_time() {
     platform::virtual_clock_set(seconds);
     return static_cast<float>(seconds);
   }
-  return static_cast<float>(show_time_seconds());
+  return static_cast<float>(show_time_extended());
 }
 
 void log_key() {
@@ -52,9 +59,7 @@ void reset_host_hooks() { hooks = default_hooks(); }
 
 double show_time_seconds() {
   if (platform::virtual_clock_enabled()) return platform::virtual_clock_seconds();
-  // Extended precision, as the show's clock has always been taken.
-  long double ms = static_cast<long double>(platform::time_get_time()) - static_cast<long double>(show_start);
-  return static_cast<double>(ms * static_cast<long double>(0.001f));
+  return static_cast<double>(show_time_extended());
 }
 
 int create_main_window(void*, int) {
