@@ -110,6 +110,14 @@ void loft(Builder& b, const Limb& l, int sides, int front, int back) {
     }
     rings.push_back(ring);
   }
+  // Parts with a front and a back picture take each straight on: u across the body
+  // (the dancer's right at u = 0 as seen from the front), v along it.
+  if (back >= 0) {
+    double widest = 0;
+    for (const Ring& r : l.rings) widest = std::max(widest, r.hw);
+    for (const auto& ring : rings)
+      for (uint16_t i : ring) b.m.u[i] = 0.5 + 0.49 * dot(b.m.vertices[i] - l.top, side_x) / widest;
+  }
   for (size_t k = 0; k + 1 < rings.size(); ++k)
     for (int i = 0; i < sides; ++i) {
       uint16_t a = rings[k][i], bb = rings[k][i + 1], c = rings[k + 1][i], d = rings[k + 1][i + 1];
@@ -140,8 +148,9 @@ void head(Builder& b, V3 centre, int bands, int sides, int face, int hair) {
       double ph = 2 * kPi * i / sides;  // 0 straight to the front (-z)
       V3 d{std::sin(th) * std::sin(ph), std::cos(th), -std::sin(th) * std::cos(ph)};
       V3 p = centre + V3{d.x * radius.x, d.y * radius.y, d.z * radius.z};
-      // The face picture spans the front half: u across, v up.
-      double u = 0.5 + 0.5 * d.x, v = 0.5 + 0.5 * d.y;
+      // The face picture spans the front half: u across, v up, kept off the picture's
+      // edges so the chin and crown do not wrap to the opposite edge.
+      double u = 0.5 + 0.48 * d.x, v = 0.5 + 0.48 * d.y;
       row.push_back(b.vert(p, u, v));
     }
     rows.push_back(row);

@@ -97,18 +97,23 @@ w3ds::Scene object_world() {
   MeshBuilder b{m};
   const int mat = -1;  // the default material carries the colour map
   const V3 x{1, 0, 0}, y{0, 1, 0}, z{0, 0, 1};
-  // Three rings in the three planes, with gaps between them for the flares.
+  // Rings in the three planes and three tilted between them, with gaps for the flares.
   torus(b, x, z, 62, 7, 24, 6, mat);
   torus(b, x, y, 102, 8, 28, 6, mat);
   torus(b, y, z, 140, 9, 32, 6, mat);
+  const double c = std::sqrt(0.5);
+  torus(b, x, V3{0, c, c}, 82, 6, 24, 6, mat);
+  torus(b, z, V3{c, c, 0}, 121, 7, 28, 6, mat);
+  torus(b, y, V3{c, 0, -c}, 158, 7, 32, 6, mat);
   // Struts from the inner to the outer rings.
   for (V3 d : {x, x * -1.0, z, z * -1.0}) strut(b, d * 69, d * 131, 3, mat);
   for (V3 d : {y, y * -1.0}) strut(b, d * 94, d * 131, 3, mat);
-  // Petals on the diagonals, between the rings.
-  for (int i = 0; i < 8; ++i) {
-    double a = 2 * kPi * (i + 0.5) / 8;
-    V3 dir{std::cos(a), (i % 2 ? 0.5 : -0.5), std::sin(a)};
-    petal(b, dir, V3{-std::sin(a), 0, std::cos(a)}, 75, 160, 16, mat);
+  // Petals between the rings, on two staggered crowns.
+  for (int i = 0; i < 16; ++i) {
+    double a = 2 * kPi * (i + 0.5) / 16;
+    double lift = (i % 2 ? 0.55 : -0.55);
+    V3 dir{std::cos(a), lift, std::sin(a)};
+    petal(b, dir, V3{-std::sin(a), 0, std::cos(a)}, 70, 165, 14, mat);
   }
   s.meshes.push_back(std::move(m));
   s.lights.push_back(light("Light01", {0, 0, 0}, {0.6, 0.9, 0.4}));
