@@ -83,7 +83,7 @@ struct Traits {
   static constexpr int count = M == kRasterSolid ? 0
                                : persp           ? (colour ? 6 : 3)
                                                  : 2 + (depth ? 1 : 0) + (intensity ? 1 : 0);
-  static constexpr int depth_index = persp ? 2 : 2;
+  static constexpr int depth_index = 2;
   static constexpr int intensity_index = depth ? 3 : 2;
 };
 

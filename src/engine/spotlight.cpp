@@ -214,4 +214,9 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
       }
     }
   }
+  // Every use count is back at zero here, so nothing should still wait; paint anything that
+  // does rather than leave records pointing into this World for the next call.
+  while (head != nullptr) paint_black(head, light_view, &occluder);
+  // The two materials live on this call's stack.
+  raster_set_material(nullptr);
 }
