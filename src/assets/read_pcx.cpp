@@ -34,9 +34,12 @@ void read_pcx(const char* name, const Dest& dest) {
   const int64_t bytes_per_line = le16(header + 66);
   const int64_t line_length = planes * bytes_per_line;
   if (line_length == 0) return;
-  std::vector<uint8_t> line(static_cast<size_t>(line_length));
   // A line shorter than the picture leaves the pixels it lacks as they are.
   const int64_t used = std::min(width, bytes_per_line);
+  // Only the first `used` bytes of the first three planes are kept, so a header that
+  // claims huge lines costs no memory; the rest of each line is decoded and passed over.
+  const int64_t kept_planes = std::min<int64_t>(planes, 3);
+  std::vector<uint8_t> line(static_cast<size_t>(kept_planes * used));
 
   for (int64_t y = 0; y < height; ++y) {
     int64_t filled = 0;
@@ -49,9 +52,13 @@ void read_pcx(const char* name, const Dest& dest) {
         c = std::fgetc(f);
         if (c == EOF) return;
       }
+      // A run that would pass the line's end is cut there.
       count = std::min(count, line_length - filled);
-      std::fill_n(line.begin() + filled, count, static_cast<uint8_t>(c));
-      filled += count;
+      for (int64_t end = filled + count; filled < end; ++filled) {
+        const int64_t plane = filled / bytes_per_line, offset = filled % bytes_per_line;
+        if (plane < kept_planes && offset < used)
+          line[static_cast<size_t>(plane * used + offset)] = static_cast<uint8_t>(c);
+      }
     }
     uint32_t* row = dest.pixels + y * width;
     if (planes == 1) {
@@ -61,8 +68,8 @@ void read_pcx(const char* name, const Dest& dest) {
       }
     } else if (planes == 3) {
       const uint8_t* r = line.data();
-      const uint8_t* g = r + bytes_per_line;
-      const uint8_t* b = g + bytes_per_line;
+      const uint8_t* g = r + used;
+      const uint8_t* b = g + used;
       for (int64_t x = 0; x < used; ++x) row[x] = rgb(r[x], g[x], b[x]);
     }
   }
