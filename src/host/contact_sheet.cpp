@@ -52,10 +52,15 @@ void ContactSheet::offer(const uint32_t* frame, float t) {
   std::snprintf(time, sizeof time, "%.2fs", static_cast<double>(t));
   shot.label = time;
   std::string rows;
-  for (int i = 0; i < kTimelineRows; ++i)
-    if (timeline[i].start <= t && t < timeline[i].end && timeline[i].handler)
-      rows += (rows.empty() ? "" : ",") + std::to_string(i);
-  if (!rows.empty()) shot.label += " r" + rows;
+  for (int i = 0; i < kTimelineRows; ++i) {
+    if (!(timeline[i].start <= t && t < timeline[i].end && timeline[i].handler)) continue;
+    if (!rows.empty()) rows += ',';
+    rows += std::to_string(i);
+  }
+  if (!rows.empty()) {
+    shot.label += " r";
+    shot.label += rows;
+  }
   // Half size: each thumbnail pixel is the mean of a 2 x 2 block.
   shot.pixels.resize(kThumbWidth * kThumbHeight);
   for (int y = 0; y < kThumbHeight; ++y)
