@@ -139,8 +139,7 @@ std::vector<uint8_t> read(const std::filesystem::path& p) {
 }
 
 TEST(Forge3dFiles, SameSeedGivesTheSameBytes) {
-  auto root = std::filesystem::path(TH_BINARY_DIR) / "tests" / "forge3d_seed";
-  std::filesystem::remove_all(root);
+  auto root = scratch_dir("seed");
   for (const char* run : {"a", "b"}) {
     forge::Forge f(root / run, 7);
     forge::make_worlds(f);
@@ -156,7 +155,6 @@ TEST(Forge3dFiles, SameSeedGivesTheSameBytes) {
     ++compared;
   }
   EXPECT_EQ(compared, 13);
-  std::filesystem::remove_all(root);
 }
 
 }  // namespace

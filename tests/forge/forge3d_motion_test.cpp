@@ -18,8 +18,7 @@ namespace {
 
 std::filesystem::path data_dir() {
   static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::path(TH_BINARY_DIR) / "tests" / "forge3d_motions";
-    std::filesystem::remove_all(d);
+    auto d = scratch_dir("motions");
     forge::Forge f(d, 1);
     forge::make_motions(f);
     return d;

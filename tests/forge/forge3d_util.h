@@ -1,7 +1,10 @@
 // Helpers for the 3D data tests: load a forged World with the show's loader.
 #pragma once
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +13,24 @@
 #include "engine/view.h"
 
 namespace forge3d_test {
+
+// A folder of this test process's own (ctest runs the cases as parallel processes),
+// removed when the process ends.
+inline std::filesystem::path scratch_dir(const std::string& what) {
+  struct Remover {
+    std::filesystem::path dir;
+    ~Remover() {
+      std::error_code ec;
+      std::filesystem::remove_all(dir, ec);
+    }
+  };
+  static std::vector<std::unique_ptr<Remover>> made;
+  auto dir = std::filesystem::path(TH_BINARY_DIR) / "tests" /
+             ("forge3d_" + what + "_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  made.push_back(std::unique_ptr<Remover>(new Remover{dir}));
+  return dir;
+}
 
 inline std::unique_ptr<World> load_world(const std::vector<uint8_t>& bytes, const char* name) {
   auto w = std::make_unique<World>();

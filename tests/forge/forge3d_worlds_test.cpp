@@ -44,7 +44,7 @@ Forged& forged(const std::string& name) {
   auto it = cache.find(name);
   if (it != cache.end()) return it->second;
   Forged f;
-  forge::Forge frame(std::filesystem::path(TH_BINARY_DIR) / "tests" / "forge3d_tmp", 1);
+  forge::Forge frame(std::filesystem::path(TH_BINARY_DIR) / "tests", 1);  // its rng only
   if (name == "catwalk") f.scene = forge::catwalk_world();
   else if (name == "box") f.scene = forge::box_world();
   else if (name == "dance") f.scene = forge::dance_world();
@@ -143,9 +143,7 @@ TEST_P(WorldStaging, Lib3dsReadsTheSameCounts) {
   GTEST_SKIP() << "lib3ds-dev is not installed";
 #else
   Forged& f = forged(GetParam().name);
-  auto dir = std::filesystem::path(TH_BINARY_DIR) / "tests" / "forge3d_tmp";
-  std::filesystem::create_directories(dir);
-  auto path = dir / (std::string(GetParam().name) + ".3ds");
+  auto path = scratch_dir("lib3ds") / (std::string(GetParam().name) + ".3ds");
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.bytes.data()),
                                               static_cast<std::streamsize>(f.bytes.size()));
   Lib3dsFile* file = lib3ds_file_load(path.c_str());
