@@ -171,7 +171,8 @@ TEST(Lighting, LightsBehindTheSurfaceAddAndSaturate) {
 TEST(Lighting, KeptFaceIsLitByLightsOnItsFarSide) {
   auto lit = [](Vec3 light_at) {
     SceneWorld w(4, 2, 1, 1);
-    Material* m = w.material("white", flat_texture(256, 0xffffff), 0x302);
+    static const std::vector<uint32_t> white = flat_texture(256, 0xffffff);
+    Material* m = w.material("white", white, 0x302);
     w.add_square(0, 0, 10, 2, m);
     Light* l = &w.world.lights[w.world.light_count++];
     l->camera_position = light_at;
