@@ -69,7 +69,7 @@ MotionLoad motion_load(const char* path) {
   // Everything goes to scratch first: a file refused half way leaves the old motion whole.
   int32_t count = 0;
   if (!read_i32(f, count)) return refuse(path, "motion file ends early");
-  if (count < 0 || count > MOTION_MAX_TRACKS) return refuse(path, "too many motion tracks");
+  if (count < 0 || count > MOTION_MAX_TRACKS) return refuse(path, "motion track count outside 0..30");
   std::vector<ScratchTrack> tracks(static_cast<size_t>(count));
   for (ScratchTrack& track : tracks) {
     size_t length = 0;
