@@ -85,6 +85,36 @@ TEST_F(Raster, SpansAreCutToTheTarget) {
   EXPECT_NE(colour[size_t(29) * pitch + 39], 0xdeadbeu);
 }
 
+TEST_F(Raster, WildCornersNeverReachOutsideTheTarget) {
+  // Outside callers hand over whatever they computed: far off-screen, behind the eye,
+  // at z = 0, infinite or NaN. Nothing may be written beyond the 40 x 30 target.
+  const int pitch = 48;
+  std::vector<uint32_t> colour(size_t(pitch) * 40, 0xdeadbe);
+  std::vector<int32_t> depth(size_t(pitch) * 40, 0);
+  const RasterTarget tg{colour.data(), depth.data(), pitch, 40, 30};
+  const std::vector<uint32_t> white = flat_texture(256, 0xffffff);
+  uint32_t seed = 12345;
+  auto rnd = [&](float lo, float hi) {
+    seed = seed * 1664525u + 1013904223u;
+    return lo + (hi - lo) * float(seed >> 8) / 16777216.0f;
+  };
+  const float specials[4] = {0.0f, INFINITY, -INFINITY, NAN};
+  for (int n = 0; n < 3000; ++n) {
+    RasterVertex p[3];
+    for (RasterVertex& v : p) {
+      v = rv(rnd(-3000, 3000), rnd(-3000, 3000), rnd(-2, 50), rnd(-1e6f, 1e6f), rnd(-1e6f, 1e6f),
+             rnd(-50, 300));
+      if (n % 7 == 0) v.x = rnd(-60, 60), v.y = rnd(-60, 60);
+      if (n % 11 == 0) v.z = specials[n % 4];
+      if (n % 13 == 0) v.x = specials[(n / 13) % 4];
+    }
+    raster_triangle(1 + n % 10, p[0], p[1], p[2], texture_256(white), row(n & 255), tg);
+  }
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < pitch; ++x)
+      if (x >= 40 || y >= 30) ASSERT_EQ(colour[size_t(y) * pitch + x], 0xdeadbeu) << x << "," << y;
+}
+
 TEST_F(Raster, PixelRulesOfTheModes) {
   const std::vector<uint32_t> white = flat_texture(256, 0xffffff);
   const std::vector<uint32_t> grey = flat_texture(256, 0x808080);
