@@ -1,5 +1,6 @@
 #include "forge_media.h"
 
+#include "audio_synth.h"
 #include "img_writers.h"
 
 namespace forge {
@@ -22,6 +23,11 @@ void save_tga(Forge& f, const std::string& name, const Canvas& c, bool rle) {
 
 uint32_t seed_of(const Forge& f, const std::string& name) {
   return static_cast<uint32_t>(f.rng(name).next() >> 32);
+}
+
+void make_music(Forge& f) {
+  const auto pcm = audio::render(seed_of(f, "music"));
+  f.write("music\\var56.mp3", audio::encode_mp3(pcm, audio::kRate, 128));
 }
 
 }  // namespace forge

@@ -21,12 +21,6 @@ Col cospal(float t, Col a, Col b, Col c, Col d) {
           a.b + b.b * std::cos(kTau * (c.b * t + d.b))};
 }
 
-Canvas plain_noise(uint32_t seed, Col base, float amount, int cells, int octaves) {
-  Canvas c(S, S);
-  c.shade([&](float x, float y) { return base * (1 + amount * tile_fbm(x, y, S, cells, octaves, seed)); });
-  return c;
-}
-
 // Colour map for the plasma and the object's environment: smooth bands all the way round.
 Canvas cmap(uint32_t seed) {
   Canvas c(S, S);
@@ -60,7 +54,7 @@ Canvas blobs(uint32_t seed) {
     float n = tile_fbm(x, y, S, 4, 3, seed);
     float m = tile_fbm(x, y, S, 2, 2, seed + 11);
     float blob = smoothstep(0.05f, 0.35f, n);
-    Col tint = mix(rgb8(255, 214, 236), rgb8(200, 236, 255), 0.5f + 0.5f * m);
+    Col tint = mix(rgb8(255, 210, 190), rgb8(190, 230, 255), 0.5f + 0.5f * m);
     return mix(rgb8(252, 250, 244), tint, blob);
   });
   return c;
@@ -149,7 +143,7 @@ Canvas flower() {
 // ---- the dancer ----
 
 Col skin_at(float x, float y, uint32_t seed) {
-  return rgb8(226, 170, 138) * (1 + 0.05f * tile_fbm(x, y, S, 8, 3, seed));
+  return rgb8(226, 170, 138) * (1 + 0.09f * tile_fbm(x, y, S, 8, 4, seed) + 0.05f * tile_fbm(x, y, S, 2, 2, seed + 1));
 }
 
 // The head's map wraps round it: face in the middle half, hair round the back and on top.
@@ -195,7 +189,7 @@ Canvas face_map(uint32_t seed) {
 Canvas fabric(uint32_t seed, Col a, Col b, float sheen_cycles) {
   Canvas c(S, S);
   c.shade([&](float x, float y) {
-    float weave = 0.04f * std::sin(x * 1.6f) * std::sin(y * 1.6f);
+    float weave = 0.04f * wave(x, 64) * wave(y, 64);
     float sheen = 0.5f + 0.5f * wave(x, sheen_cycles);
     float n = 0.08f * tile_fbm(x, y, S, 8, 3, seed);
     return mix(a, b, sheen * sheen) * (1 + n + weave);
@@ -412,7 +406,7 @@ void make_textures(Forge& f) {
   auto sd = [&](const char* n) { return seed_of(f, n); };
 
   save_jpeg(f, "textures\\face.jpg", face_map(sd("face")));
-  save_jpeg(f, "textures\\black.jpg", plain_noise(sd("black"), rgb8(22, 20, 30), 0.35f, 8, 4));
+  save_jpeg(f, "textures\\black.jpg", fabric(sd("black"), rgb8(14, 12, 20), rgb8(60, 56, 80), 4));
   save_jpeg(f, "textures\\skin.jpg", [&] {
     Canvas c(S, S);
     uint32_t s = sd("skin");

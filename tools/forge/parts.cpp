@@ -14,6 +14,7 @@ const std::vector<Part>& parts() {
       {"textures", "256 x 256 maps, light spots, flower sprite", make_textures},
       {"city", "the city's facades, road, cars and billboards", make_city},
       {"flares", "the nine raw lens-flare bitmaps", make_flares},
+      {"music", "the soundtrack, synthesised and encoded to MP3", make_music},
   };
   return all;
 }
