@@ -22,9 +22,9 @@ w3ds::Scene box_world() {
     b.box(cubes[i] - h, cubes[i] + h, -1, 0);
   }
   s.meshes.push_back(std::move(set));
-  // Lit from behind the figure: the engine lights a face seen by the camera from its
-  // far side.
-  s.lights.push_back(light("Light01", {150, 500, 700}, {0.45, 0.42, 0.38}));
+  // The engine lights a face seen by the camera from its far side: a light behind the
+  // figure and below the floor lights her front and the platform's top.
+  s.lights.push_back(light("Light01", {150, -400, 600}, {0.45, 0.42, 0.38}));
 
   s.cameras.push_back(camera("Camera01", {{0, {-230, 60, -260}, {0, 95, 0}, 55},
                                           {35, {-20, 120, -330}, {0, 95, 0}, 55},
