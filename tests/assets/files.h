@@ -1,6 +1,7 @@
 // Small helpers for tests that write picture and motion files byte by byte.
 #pragma once
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -33,15 +34,24 @@ inline void put_be32(Bytes& b, uint32_t v) {
 }
 inline void put_text(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
 
-// A fresh folder per test binary run, under the build tree.
+// A fresh folder per test process under the build tree (ctest runs the cases of one
+// binary in parallel processes), removed when the process ends.
 inline std::filesystem::path scratch_dir() {
-  static const std::filesystem::path dir = [] {
-    std::filesystem::path d = std::filesystem::path(TH_BINARY_DIR) / "tests" / "assets-scratch";
-    std::filesystem::remove_all(d);
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
+  struct Folder {
+    std::filesystem::path path;
+    Folder() {
+      path = std::filesystem::path(TH_BINARY_DIR) / "tests" /
+             ("assets-scratch-" + std::to_string(getpid()));
+      std::filesystem::remove_all(path);
+      std::filesystem::create_directories(path);
+    }
+    ~Folder() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  };
+  static const Folder folder;
+  return folder.path;
 }
 
 inline std::string write_file(const std::string& name, const Bytes& bytes) {
