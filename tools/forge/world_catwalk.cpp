@@ -102,6 +102,10 @@ void backdrop(w3ds::Scene& s) {
   // Two side panels, angled towards the runway, frame the backdrop.
   b.quad({-360, kSkirtY, kFar + 60}, {-60, 0, -260}, {0, 520, 0}, {1, 0, -0.2}, side, 2, 3, 2, 3);
   b.quad({360, kSkirtY, kFar + 60}, {60, 0, -260}, {0, 520, 0}, {-1, 0, -0.2}, side, 2, 3, 2, 3);
+  // Side panels line the hall from the backdrop's wings to behind the audience.
+  b.quad({-420, kSkirtY, kFar - 200}, {0, 0, -2000}, {0, 470, 0}, {1, 0, 0}, side, 8, 2, 8, 2);
+  b.quad({420, kSkirtY, kFar - 200}, {0, 0, -2000}, {0, 470, 0}, {-1, 0, 0}, side, 8, 2, 8, 2);
+  b.quad({-420, kSkirtY, -700}, {840, 0, 0}, {0, 470, 0}, {0, 0, 1}, side, 4, 2, 4, 2);
   s.meshes.push_back(std::move(m));
 }
 
