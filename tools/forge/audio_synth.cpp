@@ -96,13 +96,15 @@ class Mixer {
   }
   // A ping-pong echo of the sends, then a gentle limiter and the fade at the end.
   std::vector<int16_t> finish(size_t delay, float feedback, int skip, size_t fade_from) {
-    std::vector<float> dl(l_.size(), 0), dr(l_.size(), 0);
+    delay = std::max<size_t>(delay, 1);
+    std::vector<float> dl(delay, 0), dr(delay, 0);  // ring buffers: the last `delay` echoes
     for (size_t i = 0; i < l_.size(); ++i) {
-      float fl = i >= delay ? dr[i - delay] : 0, fr = i >= delay ? dl[i - delay] : 0;
-      dl[i] = sr_[i] + feedback * fl;
-      dr[i] = sl_[i] + feedback * fr;
-      l_[i] += 0.5f * dl[i];
-      r_[i] += 0.5f * dr[i];
+      const size_t k = i % delay;
+      float el = sr_[i] + feedback * dr[k], er = sl_[i] + feedback * dl[k];
+      dl[k] = el;
+      dr[k] = er;
+      l_[i] += 0.5f * el;
+      r_[i] += 0.5f * er;
     }
     std::vector<int16_t> out;
     const size_t n = l_.size() - std::min<size_t>(l_.size(), static_cast<size_t>(std::max(skip, 0)));
@@ -112,7 +114,7 @@ class Mixer {
       for (float v : {l_[i] * g, r_[i] * g}) {
         float a = std::fabs(v);
         if (a > 0.75f) v = std::copysign(0.75f + 0.25f * std::tanh((a - 0.75f) / 0.25f), v);
-        out.push_back(static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32000.0f)));
+        out.push_back(static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 29000.0f)));
       }
     }
     return out;

@@ -16,6 +16,8 @@ void make_music(Forge& f);     // music\var56.mp3
 
 // Writers that take a finished canvas (one call per file the show names).
 void save_jpeg(Forge& f, const std::string& name, const Canvas& c, int quality = 92);
+// One component: the readers' grey path (the canvas's red channel is kept).
+void save_jpeg_grey(Forge& f, const std::string& name, const Canvas& c, int quality = 92);
 void save_pcx24(Forge& f, const std::string& name, const Canvas& c);
 void save_pcx_keyed(Forge& f, const std::string& name, const Canvas& c);
 void save_tga(Forge& f, const std::string& name, const Canvas& c, bool rle);

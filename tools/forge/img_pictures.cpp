@@ -327,7 +327,7 @@ Canvas scroll2(const Font& bold, uint32_t seed) {
   const int h = 1400;
   Canvas c(W, h);
   Mask m(W, h);
-  const char* words[] = {"QUIET", "ORBIT", "TIDAL", "HALL", "LONG", "NIGHT", "MIX", "1999"};
+  const char* words[] = {"QUIET", "ORBIT", "TIDAL", "HALL", "LONG", "NIGHT", "MIX", "KELP"};
   for (int i = 0; i < 8; ++i) bold.draw_centred(m, 160, 260 + i * 140.0f, words[i], 64, 4);
   Mask g = box_blur(dilate(m, 3), 4);
   c.each([&](float x, float y, Col& p) {

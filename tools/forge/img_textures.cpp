@@ -393,7 +393,7 @@ Canvas stone(uint32_t seed) {
   c.shade([&](float x, float y) {
     float n = tile_fbm(x, y, S, 4, 5, seed);
     float crack = smoothstep(0.04f, 0.0f, std::fabs(tile_fbm(x, y, S, 2, 3, seed + 3)));
-    Col col = mix(rgb8(90, 86, 80), rgb8(160, 154, 140), 0.5f + 0.6f * n);
+    Col col = mix(rgb8(84, 84, 84), rgb8(164, 164, 164), 0.5f + 0.6f * n);
     return col * (1 - 0.5f * crack);
   });
   return c;
@@ -442,7 +442,7 @@ void make_textures(Forge& f) {
   save_jpeg(f, "3d3\\floor.jpg", floor_tiles(sd("floor")));
   save_jpeg(f, "3d3\\step.jpg", steps(sd("step")));
   save_jpeg(f, "3d3\\danceflr.jpg", dance_floor(sd("danceflr")));
-  save_jpeg(f, "3d3\\stone.jpg", stone(sd("stone")));
+  save_jpeg_grey(f, "3d3\\stone.jpg", stone(sd("stone")));
 }
 
 }  // namespace forge
