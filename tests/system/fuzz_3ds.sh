@@ -32,8 +32,15 @@ if [ ! -d "$seeds" ] && [ -x "$build/tests/test_engine" ]; then
   (cd "$build/tests" && ./test_engine --gtest_filter='Corpus3ds.*' >/dev/null)
 fi
 mkdir -p "$seeds" "$out/corpus"
+# The forge's scenes, when this build made its data set, are seeds too.
+forge=$out/seeds-forge
+rm -rf "$forge"
+mkdir -p "$forge"
+if [ -d "$build/data" ]; then
+  find "$build/data" -iname '*.3ds' -exec cp {} "$forge/" \;
+fi
 if ! "$out/fuzz_3ds" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-  -print_final_stats=0 "$out/corpus" "$seeds" >"$out/fuzz_3ds.log" 2>&1; then
+  -print_final_stats=0 "$out/corpus" "$seeds" "$forge" >"$out/fuzz_3ds.log" 2>&1; then
   echo "fuzz_3ds: found a fault:" >&2
   tail -40 "$out/fuzz_3ds.log" >&2
   exit 1
