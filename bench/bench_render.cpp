@@ -101,7 +101,7 @@ struct TorusScene {
     world_reset_mesh_matrices(&world);
     for (int i = 0; i < 2; ++i) {
       Light& l = world.lights[world.light_count++];
-      l.camera_position = {i ? -20.0f : 20.0f, -10.0f, 40.0f};
+      l.position = {i ? -20.0f : 20.0f, -10.0f, 40.0f};
       l.r = l.g = l.b = 0.6f;
     }
     view_init(&view, 6000, kW, kH);

@@ -235,8 +235,11 @@ struct Light {
   int reserved1;
   float spot_fov;   // degrees
   float spot_roll;  // degrees
-  Vec3 camera_position;  // set by view_place_lights; position stays in world space
-  int reserved2[24];
+  // The file's position, kept by view_place_lights for a light without a position track
+  // (position itself becomes camera space each frame).
+  Vec3 file_position;
+  int file_position_kept;
+  int reserved2[23];
 };
 
 struct Dummy {

@@ -131,8 +131,15 @@ void view_set_camera(View* view, const Camera* camera) {
 void view_place_lights(World* world, View* view) {
   for (int i = 0; i < world->light_count; ++i) {
     Light* light = &world->lights[i];
-    if (light->node.position_present) light->position = light->node.position.value;
-    mat_transform_point(&light->position, &view->view_matrix, &light->camera_position);
+    // position is replaced by its camera-space value below, so a light without a track
+    // keeps the file's position aside on the first call instead of drifting each frame.
+    if (!light->node.position_present && !light->file_position_kept) {
+      light->file_position = light->position;
+      light->file_position_kept = 1;
+    }
+    const Vec3 world_position =
+        light->node.position_present ? light->node.position.value : light->file_position;
+    mat_transform_point(&world_position, &view->view_matrix, &light->position);
     if (light->node.colour_present) {
       light->r = light->node.colour.value.x;
       light->g = light->node.colour.value.y;
@@ -161,7 +168,7 @@ void mesh_light(Mesh* mesh) {
     for (int i = 0; i < world->light_count; ++i) {
       const Light& light = world->lights[i];
       Vec3 to_light;
-      vec_sub(&light.camera_position, &v->camera_position, &to_light);
+      vec_sub(&light.position, &v->camera_position, &to_light);
       vec_set_length(&to_light, 1.0f, &to_light);
       // Lights behind the stored normal count: with the engine's winding the normal of a
       // face the camera keeps points away from the eye.

@@ -46,8 +46,8 @@ void view_set_cull_mode(View* view, int mode);
 void view_clear(View* view);
 // From the camera's current track values; a camera without tracks uses its file values.
 void view_set_camera(View* view, const Camera* camera);
-// Each light's camera position from its (animated or file) world position; colour from
-// its colour track when it has one.
+// Each light's position := its (animated, or for a light without tracks the file's) world
+// position in camera space, which mesh_light reads; colour from its colour track if any.
 void view_place_lights(World* world, View* view);
 
 // The engine's shared 256 x 256 texel buffer (the spotlight's light picture).

@@ -105,10 +105,9 @@ TEST(ViewSetup, LightsFromTracksOrFromTheFile) {
   s.view.view_matrix.m[14] = 1.0f;  // the camera one unit behind the origin
   for (int frame = 0; frame < 2; ++frame) {  // stable from one frame to the next
     view_place_lights(&w.world, &s.view);
-    EXPECT_FLOAT_EQ(file_light->camera_position.z, 8.0f);
-    EXPECT_FLOAT_EQ(file_light->position.z, 7.0f);
+    EXPECT_FLOAT_EQ(file_light->position.z, 8.0f);  // camera space, from the file's 7
     EXPECT_FLOAT_EQ(file_light->r, 0.5f);
-    EXPECT_FLOAT_EQ(tracked->camera_position.z, 4.0f);
+    EXPECT_FLOAT_EQ(tracked->position.z, 4.0f);
     EXPECT_FLOAT_EQ(tracked->b, 0.3f);
   }
 }
@@ -136,7 +135,7 @@ struct LitVertex {
   }
   Light* light(Vec3 at, float c) {
     Light* l = &w.world.lights[w.world.light_count++];
-    l->camera_position = at;
+    l->position = at;  // camera space, as view_place_lights leaves it
     l->r = l->g = l->b = c;
     return l;
   }
@@ -175,7 +174,7 @@ TEST(Lighting, KeptFaceIsLitByLightsOnItsFarSide) {
     Material* m = w.material("white", white, 0x302);
     w.add_square(0, 0, 10, 2, m);
     Light* l = &w.world.lights[w.world.light_count++];
-    l->camera_position = light_at;
+    l->position = light_at;
     l->r = l->g = l->b = 0.5f;
     ScreenView s;
     view_set_ambient(&s.view, 0.25f, 0.25f, 0.25f);

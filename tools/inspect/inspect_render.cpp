@@ -111,7 +111,7 @@ int inspect_render_png(World& world, const std::string& out, int frame, int came
     world_extent(world, &centre, &radius);
     Vec3 c;
     mat_transform_point(&centre, &view.view_matrix, &c);
-    key.camera_position = {c.x + 20 * radius, c.y - 20 * radius, c.z + 20 * radius};
+    key.position = {c.x + 20 * radius, c.y - 20 * radius, c.z + 20 * radius};
     key.r = key.g = key.b = 0.9f;
     world.lights = &key;
     world.light_count = 1;
