@@ -183,7 +183,8 @@ struct HeadlessSoundCore {
       capture = nullptr;
     }
     last_underruns = underruns;
-    if (report) std::fprintf(stderr, "sound: %d underruns\n", underruns);
+    // Nothing played, nothing to report (the sound start failed before any play).
+    if (report && started) std::fprintf(stderr, "sound: %d underruns\n", underruns);
   }
 };
 

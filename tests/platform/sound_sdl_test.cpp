@@ -70,21 +70,3 @@ TEST(SdlSound, DiskDriverPlaysAResampledPannedLoop) {
   }
   EXPECT_GT(played, 4410u);  // more than 0.1 s at 44,100 Hz: the loop went round
 }
-
-TEST(SdlSound, RefusesWhatDirectSoundRefuses) {
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  auto device = platform::sdl_sound_device_open();
-  ASSERT_TRUE(device) << SDL_GetError();
-  EXPECT_FALSE(device->create_buffer(3, 22050, 16));
-  EXPECT_FALSE(device->create_buffer(100, 50, 16));
-  auto b = device->create_buffer(100, 22050, 8);
-  ASSERT_TRUE(b);
-  EXPECT_FALSE(b->set_volume(5));
-  EXPECT_FALSE(b->set_pan(-10001));
-  EXPECT_FALSE(b->set_frequency(100001));
-  EXPECT_TRUE(b->set_frequency(100000));
-  void *p1, *p2;
-  uint32_t n1, n2;
-  EXPECT_FALSE(b->lock(100, 1, &p1, &n1, &p2, &n2));
-  unsetenv("SDL_AUDIODRIVER");
-}
