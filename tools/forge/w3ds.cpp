@@ -173,7 +173,7 @@ void check(const Scene& s) {
     for (size_t i = 1; i < keys.size(); ++i)
       if (keys[i].frame <= keys[i - 1].frame) throw std::runtime_error("keys out of order in " + who);
     for (const auto& k : keys)
-      if (k.frame < 0 || k.frame > 65535) throw std::runtime_error("key frame out of range in " + who);
+      if (k.frame < 0 || k.frame > 32767) throw std::runtime_error("key frame out of range in " + who);
   };
   for (const auto& m : s.meshes) {
     name(m.name, "mesh");
