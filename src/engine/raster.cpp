@@ -127,9 +127,12 @@ inline uint32_t add_pixel(uint32_t d, uint32_t m) {
 }
 
 // Per-row state handed to a span.
+// Pixel x of a span (0 <= x < count) is column first + x of the row; only [lo, hi) lies in
+// the target and is touched.
 struct Span {
-  uint32_t* colour;  // pixel 0 of the span (may lie left of the target; only [lo, hi) is touched)
+  uint32_t* colour;  // the row
   int32_t* depth;
+  int first;
   int count, lo, hi;
   float q[6];        // values at pixel 0
 };
@@ -184,15 +187,17 @@ void span_affine(const Span& s, const Steps& st, const Context& c) {
     z += dz * k;
     i += di * k;
   }
-  for (int x = s.lo; x < s.hi; ++x) {
+  uint32_t* col = s.colour + (s.first + s.lo);
+  int32_t* dep = T::depth ? s.depth + (s.first + s.lo) : nullptr;
+  for (int x = 0, n = s.hi - s.lo; x < n; ++x) {
     const uint32_t texel = c.texels[((u >> c.u_shift) & c.u_mask) + ((v >> c.v_shift) & c.v_mask)];
     if constexpr (T::depth) {
-      if (static_cast<int32_t>(z) >= s.depth[x]) {
-        put_pixel<M>(s.colour + x, texel, i, 0, 0, 0, c);
-        if constexpr (T::depth == 2) s.depth[x] = static_cast<int32_t>(z);
+      if (static_cast<int32_t>(z) >= dep[x]) {
+        put_pixel<M>(col + x, texel, i, 0, 0, 0, c);
+        if constexpr (T::depth == 2) dep[x] = static_cast<int32_t>(z);
       }
     } else {
-      put_pixel<M>(s.colour + x, texel, i, 0, 0, 0, c);
+      put_pixel<M>(col + x, texel, i, 0, 0, 0, c);
     }
     u += du;
     v += dv;
@@ -255,9 +260,9 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
       uint32_t u = u0 + static_cast<uint32_t>(du) * k, v = v0 + static_cast<uint32_t>(dv) * k;
       uint32_t zz = z + dz * kp;
       uint32_t rr = r + dr * kp, gg = g + dg * kp, bb = b + db * kp;
-      uint32_t* col = s.colour + p;
-      int32_t* dep = s.depth + p;
-      for (int x = a; x < e; ++x) {
+      uint32_t* col = s.colour + (s.first + p + a);
+      int32_t* dep = s.depth + (s.first + p + a);
+      for (int x = 0; x < e - a; ++x) {
         const uint32_t texel =
             c.texels[((u >> c.u_shift) & c.u_mask) + ((v >> c.v_shift) & c.v_mask)];
         if (static_cast<int32_t>(zz) >= dep[x]) {
@@ -286,7 +291,7 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
 template <int M>
 inline void run_span(const Span& s, const Steps& st, const Context& c) {
   if constexpr (M == kRasterSolid) {
-    std::memset(s.colour + s.lo, 0, static_cast<size_t>(s.hi - s.lo) * 4);
+    std::memset(s.colour + (s.first + s.lo), 0, static_cast<size_t>(s.hi - s.lo) * 4);
   } else if constexpr (Traits<M>::persp) {
     span_persp<M>(s, st, c);
   } else {
@@ -385,8 +390,9 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
       if (last > first && hi > lo) {
         Span s;
         const size_t row_off = static_cast<size_t>(row) * static_cast<size_t>(tg.pitch);
-        s.colour = tg.colour + row_off + first;
-        s.depth = tg.depth ? tg.depth + row_off + first : nullptr;
+        s.colour = tg.colour + row_off;
+        s.depth = tg.depth ? tg.depth + row_off : nullptr;
+        s.first = first;
         s.count = last - first;
         s.lo = lo;
         s.hi = hi;
