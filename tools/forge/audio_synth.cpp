@@ -126,6 +126,9 @@ class Mixer {
 
 size_t at(double t) { return static_cast<size_t>(std::max(0.0, t) * kRate + 0.5); }
 
+// Fixed-length sounds fade over their last 10 ms, so cutting them off never clicks.
+float taper(size_t i, size_t n) { return std::min(1.0f, static_cast<float>(n - i) / (0.01f * kRate)); }
+
 // ---- instruments ----
 
 void kick(Mixer& m, double t0, float amp) {
@@ -136,7 +139,7 @@ void kick(Mixer& m, double t0, float amp) {
     float t = static_cast<float>(i) / kRate;
     float hz = 45 + 120 * std::exp(-t * 28);
     float v = o.sine(hz) * std::exp(-t * 6.5f) + 0.35f * nz.next() * std::exp(-t * 250);
-    m.add(s0 + i, v * amp, 0);
+    m.add(s0 + i, v * amp * taper(i, n), 0);
   }
 }
 
@@ -150,7 +153,7 @@ void snare(Mixer& m, double t0, float amp, uint32_t seed) {
     float w = nz.next(), hp = w - prev;
     prev = w;
     float v = 0.45f * o.sine(190 - 30 * t) * std::exp(-t * 25) + 0.6f * hp * std::exp(-t * 15);
-    m.add(s0 + i, v * amp, 0.1f, 0.15f);
+    m.add(s0 + i, v * amp * taper(i, n), 0.1f, 0.15f);
   }
 }
 
@@ -164,7 +167,7 @@ void hat(Mixer& m, double t0, float amp, bool open, uint32_t seed) {
     float w = nz.next(), hp = w - 2 * prev + prev2;  // second difference: bright
     prev2 = prev;
     prev = w;
-    m.add(s0 + i, 0.5f * hp * std::exp(-t * decay) * amp, 0.35f);
+    m.add(s0 + i, 0.5f * hp * std::exp(-t * decay) * amp * taper(i, n), 0.35f);
   }
 }
 
@@ -178,7 +181,7 @@ void crash(Mixer& m, double t0, float amp, uint32_t seed) {
     float t = static_cast<float>(i) / kRate;
     float ring = 0;
     for (int k = 0; k < 6; ++k) ring += bells[k].pulse(f[k], 0.5f);
-    float e = std::exp(-t * 2.0f);
+    float e = std::exp(-t * 2.0f) * taper(i, n);
     float wl = nl.next(), wr = nr.next();
     float vl = (wl - pl) * 0.8f + ring * 0.04f, vr = (wr - pr) * 0.8f + ring * 0.04f;
     pl = wl;
@@ -223,11 +226,11 @@ void pluck(Mixer& m, double t0, float note, float amp, float pan) {
   Osc a;
   LowPass lp;
   float hz = midi_hz(note);
-  size_t s0 = at(t0), n = at(0.3);
+  size_t s0 = at(t0), n = at(0.4);
   for (size_t i = 0; i < n; ++i) {
     float t = static_cast<float>(i) / kRate;
     float v = lp.run(a.pulse(hz, 0.3f), 600 + 4000 * std::exp(-t * 20), 0.7f);
-    m.add(s0 + i, v * std::exp(-t * 12) * std::min(1.0f, t / 0.002f) * amp, pan, 0.4f);
+    m.add(s0 + i, v * std::exp(-t * 12) * std::min(1.0f, t / 0.002f) * taper(i, n) * amp, pan, 0.4f);
   }
 }
 
@@ -259,7 +262,7 @@ void stab(Mixer& m, double t0, const float* notes, int count, float amp) {
       float t = static_cast<float>(i) / kRate;
       float v = a.saw(hz * 1.005f) + b.saw(hz * 0.995f);
       v = lp.run(v, 800 + 6000 * std::exp(-t * 10), 0.7f);
-      m.add(s0 + i, v * std::exp(-t * 4.5f) * amp, pan, 0.3f);
+      m.add(s0 + i, v * std::exp(-t * 4.5f) * taper(i, n) * amp, pan, 0.3f);
     }
   }
 }
