@@ -36,7 +36,7 @@ shoot() {  # shoot NAME ARGS...: starts the show, screenshots its window, ends i
   import -window "$win" "$WORK/$name.png" || fail "$name: no screenshot"
   xdotool windowfocus "$win"
   xdotool key F12
-  wait_exit "$pid" 20 || fail "$name: status $?"
+  wait_exit "$pid" 20 || { cat "$WORK/$name.log"; fail "$name: status $?"; }
 }
 
 for bits in 32 24 16; do
