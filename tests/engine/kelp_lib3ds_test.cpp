@@ -67,6 +67,22 @@ Counts ours(const fs::path& p) {
   return c;
 }
 
+// The counts as tidalhall-inspect reports them, from its first line.
+Counts inspected(const fs::path& p) {
+  const std::string cmd = std::string(TH_BINARY_DIR) + "/tidalhall-inspect '" + p.string() + "'";
+  FILE* pipe = popen(cmd.c_str(), "r");
+  Counts c{-1, -1, -1, -1, -1};
+  if (!pipe) return c;
+  char line[512] = {};
+  if (std::fgets(line, sizeof line, pipe)) {
+    int materials = 0;
+    std::sscanf(line, "world: meshes %d vertices %d faces %d materials %d lights %d cameras %d",
+                &c.meshes, &c.vertices, &c.faces, &materials, &c.lights, &c.cameras);
+  }
+  pclose(pipe);
+  return c;
+}
+
 }  // namespace
 
 TEST(Corpus3ds, EveryFileLoadsAndIsWrittenForTheFuzzer) {
@@ -99,6 +115,7 @@ TEST(Lib3dsComparison, SameCountsOnTheCorpus) {
     for (Lib3dsLight* l = f->lights; l; l = l->next) ++theirs.lights;
     lib3ds_file_free(f);
     EXPECT_EQ(ours(p), theirs) << p;
+    EXPECT_EQ(inspected(p), theirs) << "tidalhall-inspect on " << p;
   }
 #endif
 }
