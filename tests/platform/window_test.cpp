@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <string>
 #include <filesystem>
 #include <vector>
 
@@ -73,7 +76,7 @@ TEST(Capture, SurfacePixelsOfEveryDepthReadBackAsRgb) {
 }
 
 TEST(Capture, PngFolderWritesNumberedFramesThatReadBack) {
-  auto dir = std::filesystem::temp_directory_path() / "th_capture_test";
+  auto dir = std::filesystem::temp_directory_path() / ("th_capture_test_" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);
   auto sink = platform::png_folder_sink(dir.string());
   uint8_t px[2 * 2 * 3] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255};
