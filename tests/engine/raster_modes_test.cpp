@@ -78,7 +78,9 @@ TEST_F(Raster, SpansAreCutToTheTarget) {
   }
   for (int y = 0; y < 40; ++y) {
     for (int x = 0; x < pitch; ++x) {
-      if (x >= 40 || y >= 30) ASSERT_EQ(colour[size_t(y) * pitch + x], 0xdeadbeu) << x << "," << y;
+      if (x >= 40 || y >= 30) {
+        ASSERT_EQ(colour[size_t(y) * pitch + x], 0xdeadbeu) << x << "," << y;
+      }
     }
   }
   EXPECT_NE(colour[size_t(29) * pitch + 0], 0xdeadbeu);
@@ -112,7 +114,9 @@ TEST_F(Raster, WildCornersNeverReachOutsideTheTarget) {
   }
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < pitch; ++x)
-      if (x >= 40 || y >= 30) ASSERT_EQ(colour[size_t(y) * pitch + x], 0xdeadbeu) << x << "," << y;
+      if (x >= 40 || y >= 30) {
+        ASSERT_EQ(colour[size_t(y) * pitch + x], 0xdeadbeu) << x << "," << y;
+      }
 }
 
 TEST_F(Raster, PixelRulesOfTheModes) {
