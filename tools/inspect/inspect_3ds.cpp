@@ -64,6 +64,9 @@ int parse(int argc, char** argv, Options* o) {
   return 0;
 }
 
+// Prints -0 as 0: the swap and the scale can leave negative zeros that mean nothing.
+double num(float v) { return v == 0.0f ? 0.0 : double(v); }
+
 int file_id(int stored) { return stored == -1 ? -1 : stored - 1; }
 
 const char* node_name(const World& w, const Node* n) {
@@ -96,13 +99,14 @@ void print_world(const World& w) {
   for (int i = 0; i < w.camera_count; ++i) {
     const Camera& c = w.cameras[i];
     std::printf("camera \"%s\" position %g %g %g target %g %g %g roll %g lens %g\n", c.name,
-                c.position.x, c.position.y, c.position.z, c.target.x, c.target.y, c.target.z,
-                c.roll, c.lens);
+                num(c.position.x), num(c.position.y), num(c.position.z), num(c.target.x),
+                num(c.target.y), num(c.target.z), num(c.roll), num(c.lens));
   }
   for (int i = 0; i < w.light_count; ++i) {
     const Light& l = w.lights[i];
-    std::printf("light \"%s\" position %g %g %g colour %g %g %g\n", l.name, l.position.x,
-                l.position.y, l.position.z, l.r, l.g, l.b);
+    std::printf("light \"%s\" position %g %g %g colour %g %g %g\n", l.name,
+                num(l.position.x), num(l.position.y), num(l.position.z), num(l.r), num(l.g),
+                num(l.b));
   }
   for (int i = 0; i < w.node_count; ++i) {
     const Node* n = w.node_list[i];
