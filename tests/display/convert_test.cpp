@@ -41,7 +41,9 @@ TEST(Convert, SimdFormsMatchPlainOnRandomPixelsAndCounts) {
     convert_32_plain(a.data() + offset, src.data(), count);
     convert_32_simd(b.data() + offset, src.data(), count);
     ASSERT_EQ(a, b) << "count " << count;
-    if (count) EXPECT_EQ(0, std::memcmp(b.data() + offset, src.data(), count * 4));
+    if (count) {
+      EXPECT_EQ(0, std::memcmp(b.data() + offset, src.data(), count * 4));
+    }
 
     uint32_t value = rng();
     std::vector<uint32_t> fa(count + 4, 1), fb(count + 4, 1);
