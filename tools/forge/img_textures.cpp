@@ -197,33 +197,43 @@ Canvas fabric(uint32_t seed, Col a, Col b, float sheen_cycles) {
   return c;
 }
 
+// The bodice reads the same either way up (gold bands at both ends, a symmetric lacing),
+// so it stays right however the chest's map runs along the body.
+void bodice_bands(Canvas& c) {
+  c.rect(0, 0, 256, 20, rgb8(250, 200, 80));
+  c.rect(0, 236, 256, 256, rgb8(250, 200, 80));
+  c.rect(0, 20, 256, 23, rgb8(140, 90, 20));
+  c.rect(0, 233, 256, 236, rgb8(140, 90, 20));
+}
+
 Canvas chest_front(uint32_t seed) {
   Canvas c = fabric(seed, rgb8(120, 10, 40), rgb8(230, 50, 90), 2);
-  // V neckline of skin with gold trim, and a row of studs.
-  c.each([&](float x, float y, Col& p) {
-    float v = 90 - std::fabs(x - 128) * 1.4f;  // neckline depth
-    if (y < v) p = skin_at(x, y, seed);
-    float d = std::fabs(y - v);
-    if (v > -10) p = mix(p, rgb8(250, 200, 80), clamp01(2.5f - d));
-  });
-  for (int i = 0; i < 7; ++i) c.ellipse(128, 110 + i * 20.0f, 4, 4, rgb8(255, 220, 120));
-  c.rect(0, 236, 256, 256, rgb8(250, 200, 80));
+  // A lace panel down the middle, with studs either side.
+  c.rect(108, 23, 148, 233, rgb8(90, 5, 30));
+  for (int i = 0; i < 10; ++i) {
+    float y = 34 + i * 21.0f;
+    c.line(110, y, 146, y + 10, 3, rgb8(250, 200, 80));
+    c.line(146, y, 110, y + 10, 3, rgb8(250, 200, 80));
+    c.ellipse(100, y + 5, 3.5f, 3.5f, rgb8(255, 225, 130));
+    c.ellipse(156, y + 5, 3.5f, 3.5f, rgb8(255, 225, 130));
+  }
+  bodice_bands(c);
   return c;
 }
 
 Canvas chest_back(uint32_t seed) {
   Canvas c = fabric(seed, rgb8(120, 10, 40), rgb8(230, 50, 90), 2);
-  // An open back with crossing straps.
+  // An open back, diamond-shaped, crossed by straps.
   c.each([&](float x, float y, Col& p) {
-    float dx = std::fabs(x - 128);
-    if (y < 150 && dx < 70 - y * 0.2f) p = skin_at(x, y, seed);
+    float d = std::fabs(x - 128) / 70 + std::fabs(y - 128) / 90;
+    if (d < 1) p = skin_at(x, y, seed);
   });
-  for (int i = 0; i < 4; ++i) {
-    float y = 30 + i * 32.0f;
-    c.line(60 + y * 0.2f, y, 196 - y * 0.2f, y + 28, 7, rgb8(150, 20, 50));
-    c.line(196 - y * 0.2f, y, 60 + y * 0.2f, y + 28, 7, rgb8(170, 30, 60));
+  for (int i = 0; i < 5; ++i) {
+    float y = 58 + i * 28.0f;
+    c.line(72, y, 184, y + 14, 6, rgb8(170, 30, 60));
+    c.line(184, y, 72, y + 14, 6, rgb8(150, 20, 50));
   }
-  c.rect(0, 236, 256, 256, rgb8(250, 200, 80));
+  bodice_bands(c);
   return c;
 }
 
