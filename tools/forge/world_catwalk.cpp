@@ -93,19 +93,20 @@ void poles_and_ropes(w3ds::Scene& s) {
   s.meshes.push_back(std::move(ropes));
 }
 
+// The backdrop closes the hall behind the audience, framed by two side panels; the far
+// end of the runway fades into the dark. Nothing stands behind the dancer as camera 0
+// sees her, so the silhouettes recorded from it show her against the dark.
 void backdrop(w3ds::Scene& s) {
   w3ds::Mesh m;
   m.name = "Backdrop";
   MeshBuilder b{m};
   const int vog = material(s, "Vog"), side = material(s, "Cat_Side");
-  b.quad({-360, kSkirtY, kFar + 60}, {720, 0, 0}, {0, 520, 0}, {0, 0, -1}, vog, 4, 3, 1, 1);
-  // Two side panels, angled towards the runway, frame the backdrop.
-  b.quad({-360, kSkirtY, kFar + 60}, {-60, 0, -260}, {0, 520, 0}, {1, 0, -0.2}, side, 2, 3, 2, 3);
-  b.quad({360, kSkirtY, kFar + 60}, {60, 0, -260}, {0, 520, 0}, {-1, 0, -0.2}, side, 2, 3, 2, 3);
-  // Side panels line the hall from the backdrop's wings to behind the audience.
-  b.quad({-420, kSkirtY, kFar - 200}, {0, 0, -2000}, {0, 470, 0}, {1, 0, 0}, side, 8, 2, 8, 2);
-  b.quad({420, kSkirtY, kFar - 200}, {0, 0, -2000}, {0, 470, 0}, {-1, 0, 0}, side, 8, 2, 8, 2);
-  b.quad({-420, kSkirtY, -700}, {840, 0, 0}, {0, 470, 0}, {0, 0, 1}, side, 4, 2, 4, 2);
+  const double z = -700;
+  // Seen from the runway (looking towards -z), so the picture's u runs towards -x.
+  b.quad({300, 40, z}, {-600, 0, 0}, {0, 330, 0}, {0, 0, 1}, vog, 4, 2, 1, 1);
+  b.quad({-300, kSkirtY, z}, {600, 0, 0}, {0, 40 - kSkirtY, 0}, {0, 0, 1}, side, 4, 1, 6, 1);
+  b.quad({-420, kSkirtY, z}, {120, 0, 0}, {0, 470, 0}, {0, 0, 1}, side, 1, 2, 1, 4);
+  b.quad({300, kSkirtY, z}, {120, 0, 0}, {0, 470, 0}, {0, 0, 1}, side, 1, 2, 1, 4);
   s.meshes.push_back(std::move(m));
 }
 
@@ -124,15 +125,16 @@ w3ds::Scene catwalk_world() {
   // dancer stands at walk_z(k / 3) at keyframe k.
   auto dz = [](int k) { return walk_z(k / 3.0); };
 
-  // Camera 0 follows the walk from the front, close enough that the dancer fills the
-  // frame (the silhouettes are recorded from it), then eases round her at the end.
-  // Its lens sets the spotlight cones (x 2/3 and / 2.1 degrees wide).
+  // Camera 0 walks backwards in front of the dancer at her chest height, close enough
+  // that she fills its picture from the head to the shins against the dark hall (the
+  // silhouettes are recorded from it over keyframes 0-199), then eases round her at the
+  // end. Its lens sets the spotlight cones (x 2/3 and / 2.1 degrees wide).
   std::vector<Shot> c0;
-  for (int k = 0; k <= 240; k += 15) c0.push_back({k, {55, 118, dz(k) - 420}, {0, 92, dz(k)}, 38});
-  c0.push_back({275, {90, 128, -390}, {0, 96, 0}, 38});
-  c0.push_back({315, {-30, 135, -360}, {0, 100, 0}, 36});
-  c0.push_back({360, {-140, 120, -360}, {0, 95, 0}, 38});
-  c0.push_back({400, {-60, 118, -420}, {0, 92, 0}, 38});
+  for (int k = 0; k <= 240; k += 15) c0.push_back({k, {25, 112, dz(k) - 300}, {0, 106, dz(k)}, 38});
+  c0.push_back({275, {60, 115, -290}, {0, 106, 0}, 38});
+  c0.push_back({315, {-40, 118, -280}, {0, 108, 0}, 38});
+  c0.push_back({360, {-90, 112, -270}, {0, 106, 0}, 38});
+  c0.push_back({400, {25, 112, -300}, {0, 106, 0}, 38});
   s.cameras.push_back(camera("Camera01", c0, 130));
 
   // Camera 1: low at the side as she arrives and stops.
