@@ -50,7 +50,7 @@ TEST(SdlSound, DiskDriverPlaysAResampledPannedLoop) {
     }
     EXPECT_GT(c, 0u);
     EXPECT_LT(c, 4000u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
     ASSERT_TRUE(b->stop());
   }
   unsetenv("SDL_AUDIODRIVER");
