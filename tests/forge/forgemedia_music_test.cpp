@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "audio_synth.h"
@@ -131,6 +132,49 @@ TEST_F(ForgeMediaMusic, AHitLandsOnEveryWhiteFlash) {
     EXPECT_LE(std::fabs(off), 0.030) << "hit for " << f << " lands at " << step_time(best);
   }
   std::printf("[ music    ] worst hit offset from its flash: %.1f ms\n", worst * 1000);
+}
+
+// Loudness in dB of five bands (split by one-pole low-passes at 150, 600, 2,500 and
+// 8,000 Hz) over [t0, t1).
+std::vector<double> band_levels(const std::vector<float>& x, double t0, double t1) {
+  const double cut[4] = {150, 600, 2500, 8000};
+  double lp[4] = {0, 0, 0, 0}, a[4], e[5] = {0, 0, 0, 0, 0};
+  for (int k = 0; k < 4; ++k) a[k] = 1 - std::exp(-2 * 3.14159265 * cut[k] / 44100);
+  const size_t i0 = static_cast<size_t>(t0 * 44100), i1 = static_cast<size_t>(t1 * 44100);
+  for (size_t i = i0 - 4410; i < i1; ++i) {  // 0.1 s to settle the filters
+    for (int k = 0; k < 4; ++k) lp[k] += a[k] * (x[i] - lp[k]);
+    if (i < i0) continue;
+    double b[5] = {lp[0], lp[1] - lp[0], lp[2] - lp[1], lp[3] - lp[2], x[i] - lp[3]};
+    for (int k = 0; k < 5; ++k) e[k] += b[k] * b[k];
+  }
+  std::vector<double> db;
+  for (double v : e) db.push_back(10 * std::log10(v / (i1 - i0) + 1e-12));
+  return db;
+}
+
+double band_distance(const std::vector<float>& x, double t) {
+  auto a = band_levels(x, t - 2.5, t - 0.2), b = band_levels(x, t + 0.2, t + 2.5);
+  double d = 0;
+  for (size_t k = 0; k < a.size(); ++k) d += std::fabs(a[k] - b[k]);
+  return d / a.size();
+}
+
+// The sound changes where the pictures change scene: the bands' levels differ across each
+// scene change clearly more than they typically do across the middle of a section.
+TEST_F(ForgeMediaMusic, TheArrangementChangesWithTheScenes) {
+  const Decoded& d = track();
+  // The opening also cuts to close-ups at 14 and 22.3 s; the credits run to 266 s.
+  const std::vector<double> edges = {22.3, 29.3, 58, 72.6, 87, 99, 116, 132, 144.6, 166.5, 173.6, 180.6, 195, 224, 238, 252, 266};
+  std::vector<double> inside;
+  for (size_t i = 0; i + 1 < edges.size(); ++i) inside.push_back(band_distance(d.mono, (edges[i] + edges[i + 1]) / 2));
+  std::sort(inside.begin(), inside.end());
+  const double typical = inside[inside.size() / 2];
+  std::printf("[ music    ] typical change inside a section: %.1f dB\n", typical);
+  for (size_t i = 1; i + 1 < edges.size(); ++i) {
+    const double across = band_distance(d.mono, edges[i]);
+    std::printf("[ music    ] %6.1f s: %.1f dB across\n", edges[i], across);
+    EXPECT_GT(across, std::max(1.0, 2.5 * typical)) << "no change of sound at " << edges[i];
+  }
 }
 
 // (Same seed, same bytes is checked on the whole data set.)

@@ -282,7 +282,8 @@ void riser(Mixer& m, double t0, double t1, float amp, uint32_t seed) {
 // ---- the arrangement ----
 
 enum : uint32_t {
-  KICK = 1, SNARE = 2, HATS = 4, BASS = 8, PAD = 16, ARP = 32, LEAD = 64, STABS = 128, BUILD = 256, SPARSE = 512
+  KICK = 1, SNARE = 2, HATS = 4, BASS = 8, PAD = 16, ARP = 32, LEAD = 64, STABS = 128, BUILD = 256, SPARSE = 512,
+  BREAK = 1024  // a broken beat: kicks on 1, the and of 2, and 3; no steady pulse
 };
 
 struct Section {
@@ -307,11 +308,11 @@ const std::vector<Section>& sections() {
   static const std::vector<Section> s = {
       {0.0, 14.0, PAD | ARP, 0},
       {14.0, 22.3, PAD | ARP | KICK | BASS, 0},
-      {22.3, 29.3, PAD | ARP | KICK | BASS | HATS | BUILD, 3},
+      {22.3, 29.3, PAD | ARP | HATS | BUILD, 3},  // the build holds back kick and bass for the drop
       {29.3, 58.0, KICK | SNARE | HATS | BASS | PAD | LEAD, 0},
       {58.0, 72.6, PAD | ARP | LEAD | SPARSE, 2},
       {72.6, 87.0, KICK | HATS | BASS | ARP, 1},
-      {87.0, 99.0, KICK | SNARE | HATS | BASS | STABS, 3},
+      {87.0, 99.0, KICK | SNARE | STABS | BREAK, 3},
       {99.0, 116.0, KICK | SNARE | HATS | BASS | PAD | LEAD, 0},
       {116.0, 132.0, KICK | HATS | BASS | ARP | PAD, 1},
       {132.0, 144.6, KICK | SNARE | HATS | BASS | STABS | BUILD, 3},
@@ -374,7 +375,12 @@ std::vector<int16_t> render(uint32_t seed, int skip) {
       float tri[3];
       chord_notes(ch, 0, tri);
       const bool last_bar = b >= beats - 4;
-      if ((sec.parts & KICK) && !near_hit(t)) kick(m, t, (sec.parts & SPARSE) ? 0.55f : 0.8f);
+      if (sec.parts & BREAK) {
+        if ((sec.parts & KICK) && b % 4 != 3 && !near_hit(t)) kick(m, t, 0.85f);
+        if ((sec.parts & KICK) && b % 4 == 1 && !near_hit(t + beat / 2)) kick(m, t + beat / 2, 0.7f);
+      } else if ((sec.parts & KICK) && !near_hit(t)) {
+        kick(m, t, (sec.parts & SPARSE) ? 0.55f : 0.8f);
+      }
       if ((sec.parts & SNARE) && (b % 2 == 1) && !near_hit(t)) snare(m, t, 0.45f, drum_seed + b);
       if (sec.parts & HATS)
         for (int e = 0; e < 4; ++e) {
