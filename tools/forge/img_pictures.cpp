@@ -342,8 +342,8 @@ Canvas scroll2(const Font& bold, uint32_t seed) {
 }  // namespace
 
 void make_pictures(Forge& f) {
-  const Font bold("DejaVuSans-Bold.ttf"), sans("DejaVuSans.ttf"), serif("DejaVuSerif-Bold.ttf"),
-      cond("DejaVuSansCondensed-Bold.ttf");
+  // Only the fonts of fonts-dejavu-core, which ./run installs.
+  const Font bold("DejaVuSans-Bold.ttf"), sans("DejaVuSans.ttf"), serif("DejaVuSerif-Bold.ttf");
   auto sd = [&](const char* n) { return seed_of(f, n); };
 
   save_jpeg(f, "gfx\\kdouble.jpg", kdouble());
@@ -370,9 +370,9 @@ void make_pictures(Forge& f) {
   // Captions over the portraits (placed at 10, 10) and the corner logo.
   const char* words[] = {"artwork", "audio", "control", "objects", "love"};
   for (int i = 0; i < 5; ++i) {
-    const int w = static_cast<int>(cond.width(words[i], 40, 2)) + 16;
+    const int w = static_cast<int>(bold.width(words[i], 38, 1)) + 16;
     Col a = hsv(0.08f + 0.17f * i, 0.35f, 1.0f), b = hsv(0.02f + 0.17f * i, 0.85f, 1.0f);
-    save_pcx_keyed(f, std::string("gfx\\") + words[i] + ".pcx", keyed_text(w, 52, cond, {words[i]}, {40}, {40}, a, b, 2));
+    save_pcx_keyed(f, std::string("gfx\\") + words[i] + ".pcx", keyed_text(w, 52, bold, {words[i]}, {38}, {40}, a, b, 1));
   }
   {
     Canvas logo = keyed_text(150, 44, bold, {"QUIET ORBIT", "tidal hall"}, {17, 11}, {22, 38}, rgb8(255, 255, 255), rgb8(140, 200, 255), 2);
