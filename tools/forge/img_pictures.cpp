@@ -237,11 +237,11 @@ Canvas paint_portrait(const portrait::Layout& l, Col skin, Col hair, Col backdro
   const float top = l.head_top, chin = l.chin_y;
   c.shade([&](float x, float y) {
     float dx = (x - cx) / 200, dy = (y - 120) / 200;
-    return backdrop * (0.35f - 0.3f * (dx * dx + dy * dy)) * (1 + 0.2f * tile_fbm(x, y, 512, 4, 3, seed));
+    return backdrop * std::max(0.0f, 0.14f - 0.25f * (dx * dx + dy * dy)) * (1 + 0.3f * tile_fbm(x, y, 512, 4, 3, seed));
   });
   // Neck and shoulders.
   c.rect(cx - fx * 0.45f, (l.mouth_y + chin) * 0.5f, cx + fx * 0.45f, H, skin * 0.55f);
-  c.ellipse(cx, H + 30, fx * 2.6f, 70, backdrop * 0.9f + hair * 0.3f, 1, 3);
+  c.ellipse(cx, H + 30, fx * 2.6f, 70, backdrop * 0.5f + hair * 0.3f, 1, 3);
   // Hair behind the head.
   c.ellipse(cx, (top + l.mouth_y) * 0.5f + 4, (l.head_right - l.head_left) * 0.5f + 2, (l.mouth_y - top) * 0.5f + 22, hair, 1, 2);
   // The face: an egg shape from the forehead to the chin, shaded from the upper left.
