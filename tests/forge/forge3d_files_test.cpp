@@ -58,8 +58,11 @@ Mat4 to_mat4(const forge::M4& a) {
 }
 
 void expect_same(const Mat4& a, const Mat4& b, const char* what) {
-  for (int i = 0; i < 16; ++i)
-    if (i % 4 != 3) EXPECT_NEAR(a.m[i], b.m[i], 2e-4f) << what << " element " << i;
+  for (int i = 0; i < 16; ++i) {
+    if (i % 4 != 3) {
+      EXPECT_NEAR(a.m[i], b.m[i], 2e-4f) << what << " element " << i;
+    }
+  }
 }
 
 // Mesh matrices of any rotation (and a mirror) come back as the node's placement, and a

@@ -1,6 +1,5 @@
 // The morph grid between the two portraits: 9 x 7 points through the same features on
 // both faces, the border points on the picture edges, the second picture's x + 320.
-#include <cstring>
 
 #include "forge_3d.h"
 #include "portrait_layout.h"
@@ -11,7 +10,8 @@ std::vector<uint8_t> morph_bytes() {
   using namespace portrait;
   std::vector<uint8_t> b;
   const char* magic = "QUB HAR KULT MORPHEPROGRAM";
-  b.insert(b.end(), magic, magic + std::strlen(magic) + 1);
+  for (const char* c = magic; *c; ++c) b.push_back(static_cast<uint8_t>(*c));
+  b.push_back(0);
   auto i32 = [&](int32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
   };

@@ -212,14 +212,14 @@ std::vector<uint8_t> qub_bytes(const MotionFrames& frames) {
   // The magic's Å is the Latin-1 byte 0xC5, written as a byte, never as UTF-8.
   const char* magic_a = "QUB SL";
   const char* magic_b = "R TIL IGJEN MED NOK ET KULT PROGRAM OG NOK EN KUL HEADER";
-  b.insert(b.end(), magic_a, magic_a + std::strlen(magic_a));
+  for (const char* c = magic_a; *c; ++c) b.push_back(static_cast<uint8_t>(*c));
   b.push_back(0xC5);
-  b.insert(b.end(), magic_b, magic_b + std::strlen(magic_b));
+  for (const char* c = magic_b; *c; ++c) b.push_back(static_cast<uint8_t>(*c));
   b.resize(64, 0);
   put_i32(b, dancer::kParts);
   for (int p = 0; p < dancer::kParts; ++p) {
-    const char* name = dancer::info(p).name;
-    b.insert(b.end(), name, name + std::strlen(name) + 1);
+    for (const char* c = dancer::info(p).name; *c; ++c) b.push_back(static_cast<uint8_t>(*c));
+    b.push_back(0);
     put_i32(b, static_cast<int32_t>(frames.size() * 12));
     // Rows 0, 2, 1, 3 of the engine matrix with columns 0, 2, 1: the file is z up.
     for (const auto& pl : frames) {
