@@ -253,6 +253,28 @@ TEST(Forge3dMotions, SilhouettesFromCameraZeroAreMostlyTheDancer) {
   view_free(&v);
 }
 
+// The opening spotlight sweeps down the runway while she walks it: she stays in its cone.
+TEST(Forge3dMotions, WalkStaysInTheSweepingSpotlight) {
+  load(1);
+  World& w = dancer_world("catwalk");
+  const double half = w.cameras[0].lens * 2.0 / 3.0 / 2.0;
+  for (float t = 0; t < 14.0f; t += 0.25f) {
+    float z = -100, y = 0, z2 = 0;
+    if (t < 10.0f) {
+      float k = 1 - t / 11;
+      z = k * 500 - 100, y = k * 100, z2 = k * 1350;
+    }
+    Vec3 spot{0, 250, z}, aim{0, y, z2};
+    int f = static_cast<int>(t * 7.5f);
+    for (const char* part : {"Head", "Hip", "Fot_L", "Fot_R", "Hand_L", "Hand_R"}) {
+      const Mat4& m = track(part)->frames[f];
+      Vec3 p{m.m[12], m.m[13], m.m[14]}, a = sub(aim, spot), b = sub(p, spot);
+      double angle = std::acos(std::min(1.0f, dot3(a, b) / (len3(a) * len3(b)))) * 180 / 3.14159265358979;
+      EXPECT_LT(angle, half) << part << " at " << t << " s";
+    }
+  }
+}
+
 TEST(Forge3dMotions, FileCarriesTheLatinOneMagicByte) {
   std::ifstream in(data_dir() / "3d" / "motion01.qub", std::ios::binary);
   std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), {});
