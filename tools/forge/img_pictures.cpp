@@ -14,16 +14,6 @@ namespace {
 
 constexpr int W = 320, H = 240;
 
-// Text in `fill` with a dark outline, over whatever the canvas holds.
-void paint_text(Canvas& c, const Mask& m, Col top, Col bottom, Col outline, int outline_px, float y0, float y1) {
-  Mask o = outline_px > 0 ? dilate(m, outline_px) : Mask(m.w, m.h);
-  c.each([&](float x, float y, Col& p) {
-    int ix = static_cast<int>(x), iy = static_cast<int>(y);
-    p = mix(p, outline, o.at(ix, iy));
-    p = mix(p, mix(top, bottom, clamp01((y - y0) / (y1 - y0))), m.at(ix, iy));
-  });
-}
-
 // Titles, captions and the logo are drawn on a flat key colour, black, which the scenes
 // leave out; text pixels are kept off the key so none of them turns transparent.
 constexpr Col kKey = {0, 0, 0};
