@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "assets/motion.h"
 #include "forge3d_util.h"
@@ -273,15 +271,6 @@ TEST(Forge3dMotions, WalkStaysInTheSweepingSpotlight) {
       EXPECT_LT(angle, half) << part << " at " << t << " s";
     }
   }
-}
-
-TEST(Forge3dMotions, FileCarriesTheLatinOneMagicByte) {
-  std::ifstream in(data_dir() / "3d" / "motion01.qub", std::ios::binary);
-  std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), {});
-  ASSERT_GT(b.size(), 68u);
-  EXPECT_EQ(b[6], 0xC5);
-  EXPECT_EQ(b[63], 0);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data()), 6), "QUB SL");
 }
 
 }  // namespace
