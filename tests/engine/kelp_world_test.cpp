@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <cmath>
 #include <memory>
 #include <string>
@@ -75,7 +77,9 @@ TEST(KelpWorld, MaterialTableStopsAt256AndCutsLongNames) {
   WorldHolder w;
   ASSERT_EQ(world_init(w.get(), 0, 0, 0, 0, 0, 0), 1);
   for (int i = 1; i < kMaxMaterials; ++i) {
-    ASSERT_NE(world_add_material(w.get(), ("m" + std::to_string(i)).c_str()), nullptr);
+    char name[16];
+    std::snprintf(name, sizeof name, "m%d", i);
+    ASSERT_NE(world_add_material(w.get(), name), nullptr);
   }
   testing::internal::CaptureStdout();
   EXPECT_EQ(world_add_material(w.get(), "one_too_many"), nullptr);

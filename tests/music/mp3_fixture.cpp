@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include "mp3_fixture.h"
 
 #include <lame/lame.h>
@@ -98,7 +99,9 @@ Decoded decode(const std::string& path, int bits, int down_sampling) {
 }
 
 std::string data_folder(const std::string& name) {
-  std::string dir = std::string(TH_BINARY_DIR) + "/tests/music_data/" + name;
+  // One folder per process: ctest runs the cases as parallel processes.
+  std::string dir = std::string(TH_BINARY_DIR) + "/tests/music_data/" +
+                    std::to_string(::getpid()) + "/" + name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir + "/music");
   return dir;
