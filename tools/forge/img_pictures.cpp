@@ -147,10 +147,10 @@ Canvas picture_3da() {
     float diff = std::max(0.0f, nx * lx + ny * ly + nz * lz);
     float dn = dx * nx + dy * ny + dz * nz;
     float rx = dx - 2 * dn * nx, ry = dy - 2 * dn * ny, rz = dz - 2 * dn * nz;
-    float spec = std::pow(std::max(0.0f, rx * lx + ry * ly + rz * lz), 40.0f);
+    float shine = std::pow(std::max(0.0f, rx * lx + ry * ly + rz * lz), 40.0f);
     Col col = s.c * (0.25f + 0.75f * diff);
     if (depth > 0) col = mix(col, self(self, hx, hy, hz, rx, ry, rz, depth - 1), 0.35f);
-    return col + Col{spec, spec, spec};
+    return col + Col{shine, shine, shine};
   };
   Canvas c(W, H);
   c.shade([&](float x, float y) {
