@@ -128,6 +128,50 @@ T* alloc_keys(int count) {
   return static_cast<T*>(std::calloc((size_t)count + 3, sizeof(T)));
 }
 
+// The shape every track chunk shares: header, then per key its frame, spline flags and
+// parameters followed by a value that `read_value` takes, then the padding keys. Returns
+// 0 only when the key table cannot be allocated; a malformed track leaves no keys.
+template <typename Key, typename TrackT, typename ReadValue>
+int read_track(ChunkReader* r, TrackT* track, size_t value_size, ReadValue read_value) {
+  int flags = 0;
+  const int count = read_track_header(r, &flags, 6 + value_size);
+  std::free(track->keys);
+  track->keys = nullptr;
+  track->key_count = 0;
+  track->flags = flags;
+  if (count < 0) return 1;
+  Key* keys = alloc_keys<Key>(count);
+  if (!keys) return 0;
+  for (int k = 1; k <= count && r->ok; ++k) {
+    SplineParams p;
+    keys[k].frame = read_key_header(r, &keys[k].spline_flags, &p);
+    set_params(&keys[k], p);
+    read_value(&keys[k]);
+  }
+  pad_keys(keys, count);
+  track->keys = keys;
+  track->key_count = r->ok ? count : 0;
+  return 1;
+}
+
+const Vec3& key_value(const TrackKey& k) { return k.value; }
+float key_value(const FloatTrackKey& k) { return k.value; }
+const Mat4& key_value(const RotationTrackKey& k) { return k.accumulated; }
+
+// Sets the track's value at `frame`: a key's own value outside the keys or for a single
+// key, else what `between` makes of the segment (keys, i - 1 .. i, t).
+template <typename TrackT, typename Between>
+void eval_track(TrackT* track, float frame, Between between) {
+  if (track->key_count < 1 || !track->keys) return;
+  int only = 0, i = 0;
+  float t = 0.0f;
+  if (!locate(track->flags, track->keys, track->key_count, frame, &only, &i, &t)) {
+    track->value = key_value(track->keys[only]);
+    return;
+  }
+  between(track->keys, i, t);
+}
+
 }  // namespace
 
 float track_ease(float t, float a, float b) {
@@ -146,129 +190,63 @@ float track_ease(float t, float a, float b) {
 }
 
 int track_read_vector(ChunkReader* r, Track* track, int is_colour) {
-  int flags = 0;
-  const int count = read_track_header(r, &flags, 6 + 12);
-  std::free(track->keys);
-  track->keys = nullptr;
-  track->key_count = 0;
-  track->flags = flags;
-  if (count < 0) return 1;
-  TrackKey* keys = alloc_keys<TrackKey>(count);
-  if (!keys) return 0;
-  for (int k = 1; k <= count && r->ok; ++k) {
-    SplineParams p;
-    keys[k].frame = read_key_header(r, &keys[k].spline_flags, &p);
-    set_params(&keys[k], p);
+  return read_track<TrackKey>(r, track, 12, [&](TrackKey* key) {
     Vec3 v = read_vec3(r);
     if (!is_colour) {
       vec_scale(&v, r->scale, &v);
       vec_swap_yz(&v);
     }
-    keys[k].value = v;
-  }
-  pad_keys(keys, count);
-  track->keys = keys;
-  track->key_count = r->ok ? count : 0;
-  return 1;
+    key->value = v;
+  });
 }
 
 int track_read_float(ChunkReader* r, FloatTrack* track) {
-  int flags = 0;
-  const int count = read_track_header(r, &flags, 6 + 4);
-  std::free(track->keys);
-  track->keys = nullptr;
-  track->key_count = 0;
-  track->flags = flags;
-  if (count < 0) return 1;
-  FloatTrackKey* keys = alloc_keys<FloatTrackKey>(count);
-  if (!keys) return 0;
-  for (int k = 1; k <= count && r->ok; ++k) {
-    SplineParams p;
-    keys[k].frame = read_key_header(r, &keys[k].spline_flags, &p);
-    set_params(&keys[k], p);
-    keys[k].value = read_float(r);
-  }
-  pad_keys(keys, count);
-  track->keys = keys;
-  track->key_count = r->ok ? count : 0;
-  return 1;
+  return read_track<FloatTrackKey>(r, track, 4,
+                                   [&](FloatTrackKey* key) { key->value = read_float(r); });
 }
 
 int track_read_rotation(ChunkReader* r, RotationTrack* track) {
-  int flags = 0;
-  const int count = read_track_header(r, &flags, 6 + 16);
-  std::free(track->keys);
-  track->keys = nullptr;
-  track->key_count = 0;
-  track->flags = flags;
-  if (count < 0) return 1;
-  RotationTrackKey* keys = alloc_keys<RotationTrackKey>(count);
-  if (!keys) return 0;
   Mat4 acc;
   mat_identity(&acc);
-  for (int k = 1; k <= count && r->ok; ++k) {
-    SplineParams p;
-    keys[k].frame = read_key_header(r, &keys[k].spline_flags, &p);
-    set_params(&keys[k], p);
-    keys[k].angle = read_float(r);
+  return read_track<RotationTrackKey>(r, track, 16, [&](RotationTrackKey* key) {
+    key->angle = read_float(r);
     Vec3 axis = read_vec3(r);
     vec_swap_yz(&axis);
-    keys[k].axis = axis;
+    key->axis = axis;
     // File keys are relative to the previous one; each key keeps the absolute rotation.
     Mat4 step;
-    mat_axis_angle(&axis, keys[k].angle, &step);
+    mat_axis_angle(&axis, key->angle, &step);
     mat_mul(&acc, &step, &acc);
-    keys[k].accumulated = acc;
-  }
-  pad_keys(keys, count);
-  track->keys = keys;
-  track->key_count = r->ok ? count : 0;
-  return 1;
+    key->accumulated = acc;
+  });
 }
 
 void track_eval_vector(Track* track, float frame) {
-  if (track->key_count < 1 || !track->keys) return;
-  const TrackKey* keys = track->keys;
-  int only = 0, i = 0;
-  float t = 0.0f;
-  if (!locate(track->flags, keys, track->key_count, frame, &only, &i, &t)) {
-    track->value = keys[only].value;
-    return;
-  }
-  const Hermite h = hermite(keys, i, t);
-  const Vec3 &p0 = keys[i - 2].value, &p1 = keys[i - 1].value, &p2 = keys[i].value,
-             &p3 = keys[i + 1].value;
-  track->value.x = spline(h, p0.x, p1.x, p2.x, p3.x);
-  track->value.y = spline(h, p0.y, p1.y, p2.y, p3.y);
-  track->value.z = spline(h, p0.z, p1.z, p2.z, p3.z);
+  eval_track(track, frame, [&](const TrackKey* keys, int i, float t) {
+    const Hermite h = hermite(keys, i, t);
+    const Vec3 &p0 = keys[i - 2].value, &p1 = keys[i - 1].value, &p2 = keys[i].value,
+               &p3 = keys[i + 1].value;
+    track->value.x = spline(h, p0.x, p1.x, p2.x, p3.x);
+    track->value.y = spline(h, p0.y, p1.y, p2.y, p3.y);
+    track->value.z = spline(h, p0.z, p1.z, p2.z, p3.z);
+  });
 }
 
 void track_eval_float(FloatTrack* track, float frame) {
-  if (track->key_count < 1 || !track->keys) return;
-  const FloatTrackKey* keys = track->keys;
-  int only = 0, i = 0;
-  float t = 0.0f;
-  if (!locate(track->flags, keys, track->key_count, frame, &only, &i, &t)) {
-    track->value = keys[only].value;
-    return;
-  }
-  const Hermite h = hermite(keys, i, t);
-  track->value = spline(h, keys[i - 2].value, keys[i - 1].value, keys[i].value, keys[i + 1].value);
+  eval_track(track, frame, [&](const FloatTrackKey* keys, int i, float t) {
+    const Hermite h = hermite(keys, i, t);
+    track->value =
+        spline(h, keys[i - 2].value, keys[i - 1].value, keys[i].value, keys[i + 1].value);
+  });
 }
 
 void track_eval_rotation(RotationTrack* track, float frame) {
-  if (track->key_count < 1 || !track->keys) return;
-  const RotationTrackKey* keys = track->keys;
-  int only = 0, i = 0;
-  float t = 0.0f;
-  if (!locate(track->flags, keys, track->key_count, frame, &only, &i, &t)) {
-    track->value = keys[only].accumulated;
-    return;
-  }
-  // The angle is interpolated linearly; the keys' spline parameters take no part.
-  Mat4 step;
-  mat_axis_angle(&keys[i].axis, keys[i].angle * t, &step);
-  mat_mul(&keys[i - 1].accumulated, &step, &track->value);
+  eval_track(track, frame, [&](const RotationTrackKey* keys, int i, float t) {
+    // The angle is interpolated linearly; the keys' spline parameters take no part.
+    Mat4 step;
+    mat_axis_angle(&keys[i].axis, keys[i].angle * t, &step);
+    mat_mul(&keys[i - 1].accumulated, &step, &track->value);
+  });
 }
 
 void node_evaluate(Node* node, float frame) {

@@ -62,6 +62,19 @@ TEST(KelpTrackRead, KeysArePaddedAndSwapped) {
   ASSERT_EQ(track_read_vector(&r, &t, 1), 1);
   EXPECT_EQ(t.keys[1].value.y, 0.2f);
   std::free(t.keys);
+  // Field-of-view and roll keys are degrees as stored, splined like the vectors.
+  Bytes fov = track(0xb023, {{0, {10.0f}}, {10, {20.0f}}});
+  r = reader_for(fov, 2.0f);
+  FloatTrack ft{};
+  ASSERT_EQ(track_read_float(&r, &ft), 1);
+  ASSERT_EQ(ft.key_count, 2);
+  EXPECT_EQ(ft.keys[0].value, 10.0f);
+  EXPECT_EQ(ft.keys[3].value, 20.0f);
+  track_eval_float(&ft, 5.0f);
+  EXPECT_FLOAT_EQ(ft.value, 15.0f);
+  track_eval_float(&ft, 30.0f);
+  EXPECT_EQ(ft.value, 20.0f);
+  std::free(ft.keys);
 }
 
 TEST(KelpTrackRead, CountsBeyondTheChunkAreRefusedBeforeAllocating) {
