@@ -242,6 +242,35 @@ TEST(Forge3dWorlds, MirroredPartsFaceAndLightLikeTheOthers) {
   }
 }
 
+// The bodice and hip pictures are painted head-up: along every edge of their faces the
+// higher corner reads a higher row of the picture (the loader stores v negated).
+TEST(Forge3dWorlds, BodyPicturesStandUpright) {
+  for (const char* name : {"catwalk", "box", "dance"}) {
+    World& w = world(name);
+    at_frame(w, 0);
+    std::set<const Material*> pictures;
+    for (const char* m : {"ChestFront", "ChestBack", "HipFront", "HipBack"}) pictures.insert(world_find_material(&w, m));
+    for (const char* part : {"Chest", "Hip"}) {
+      Mesh& m = *mesh(w, part);
+      int upright = 0, upside_down = 0;
+      for (int f = 0; f < m.face_count; ++f) {
+        const Face& fc = w.faces[m.first_face + f];
+        if (!pictures.count(fc.material)) continue;
+        const int idx[3] = {fc.a - m.first_vertex, fc.b - m.first_vertex, fc.c - m.first_vertex};
+        for (int k = 0; k < 3; ++k) {
+          const int i = idx[k], j = idx[(k + 1) % 3];
+          const float dy = world_vertex(w, m, i).y - world_vertex(w, m, j).y;
+          const float dv = w.vertices[m.first_vertex + i].v - w.vertices[m.first_vertex + j].v;
+          if (std::fabs(dy) < 1 || std::fabs(dv) < 1e-3f) continue;
+          ((dy > 0) == (dv < 0) ? upright : upside_down) += 1;
+        }
+      }
+      EXPECT_GT(upright, 0) << name << " " << part;
+      EXPECT_EQ(upside_down, 0) << name << " " << part;
+    }
+  }
+}
+
 // Half-angle in degrees between the spot's axis and the direction to p.
 double off_axis(Vec3 from, Vec3 to, Vec3 p) {
   Vec3 a = sub(to, from), b = sub(p, from);

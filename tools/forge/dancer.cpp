@@ -51,7 +51,8 @@ Limb limb_of(int p) {
     case kHip:
       return {{0, 106, 0}, {0, 82, 0}, {{0, 15, 10}, {0.5, 18, 11.5}, {1, 13, 9}}, "HipFront", "HipBack"};
     case kChest:
-      return {{0, 104, 0}, {0, 149, 0}, {{0, 14, 9.5}, {0.45, 16, 11}, {0.8, 19, 11}, {1, 13, 8}},
+      // Mapped from the shoulders down, like the hip, so the pictures stand upright.
+      return {{0, 149, 0}, {0, 104, 0}, {{0, 13, 8}, {0.2, 19, 11}, {0.55, 16, 11}, {1, 14, 9.5}},
               "ChestFront", "ChestBack"};
     case kNeck:
       return {{0, 146, 0}, {0, 160, 0}, {{0, 5.5, 5.5}, {1, 4.8, 4.8}}, "skin", nullptr};
@@ -88,6 +89,10 @@ struct Builder {
   }
 };
 
+// The picture row of a point `t` along a limb, top row at the joint. Kept just inside the
+// picture: v = 0 and v = 1 both land on the top row once the engine wraps them.
+double picture_v(double t) { return 0.998 - 0.996 * t; }
+
 // A lofted limb: rings of `sides` corners (with a repeated seam column so the mapping
 // does not wrap), capped at both ends.
 void loft(Builder& b, const Limb& l, int sides, int front, int back) {
@@ -106,7 +111,7 @@ void loft(Builder& b, const Limb& l, int sides, int front, int back) {
       double ca = std::cos(a), sa = std::sin(a);
       if (sides == 4) ca = ca > 0 ? 1 : -1, sa = sa > 0 ? 1 : -1;
       V3 p = c + side_x * (r.hw * ca) + side_z * (r.hd * sa);
-      ring.push_back(b.vert(p, static_cast<double>(i) / sides, 1.0 - r.t));
+      ring.push_back(b.vert(p, static_cast<double>(i) / sides, picture_v(r.t)));
     }
     rings.push_back(ring);
   }
@@ -132,7 +137,7 @@ void loft(Builder& b, const Limb& l, int sides, int front, int back) {
     const auto& ring = end == 0 ? rings.front() : rings.back();
     V3 centre = end == 0 ? l.top : l.bottom;
     V3 out = end == 0 ? axis * -1.0 : axis;
-    uint16_t c = b.vert(centre, 0.5, end == 0 ? 1.0 : 0.0);
+    uint16_t c = b.vert(centre, 0.5, picture_v(end));
     for (int i = 0; i < sides; ++i) b.tri(c, ring[i], ring[i + 1], out, front);
   }
 }

@@ -197,43 +197,53 @@ Canvas fabric(uint32_t seed, Col a, Col b, float sheen_cycles) {
   return c;
 }
 
-// The bodice reads the same either way up (gold bands at both ends, a symmetric lacing),
-// so it stays right however the chest's map runs along the body.
-void bodice_bands(Canvas& c) {
-  c.rect(0, 0, 256, 20, rgb8(250, 200, 80));
-  c.rect(0, 236, 256, 256, rgb8(250, 200, 80));
-  c.rect(0, 20, 256, 23, rgb8(140, 90, 20));
-  c.rect(0, 233, 256, 236, rgb8(140, 90, 20));
+// The bodice, painted head-up like the hip: bare shoulders and a scooped neckline at the
+// top, a gold waistband at the bottom.
+void waistband(Canvas& c) {
+  c.rect(0, 226, 256, 229, rgb8(140, 90, 20));
+  c.rect(0, 229, 256, 256, rgb8(250, 200, 80));
+  for (int i = 0; i < 8; ++i) c.ellipse(16 + i * 32.0f, 242, 4, 4, rgb8(255, 235, 160));
 }
 
 Canvas chest_front(uint32_t seed) {
   Canvas c = fabric(seed, rgb8(120, 10, 40), rgb8(230, 50, 90), 2);
-  // A lace panel down the middle, with studs either side.
-  c.rect(108, 23, 148, 233, rgb8(90, 5, 30));
-  for (int i = 0; i < 10; ++i) {
-    float y = 34 + i * 21.0f;
-    c.line(110, y, 146, y + 10, 3, rgb8(250, 200, 80));
-    c.line(146, y, 110, y + 10, 3, rgb8(250, 200, 80));
-    c.ellipse(100, y + 5, 3.5f, 3.5f, rgb8(255, 225, 130));
-    c.ellipse(156, y + 5, 3.5f, 3.5f, rgb8(255, 225, 130));
+  // Skin above a sweetheart neckline: two arcs meeting in a dip at the middle.
+  c.each([&](float x, float y, Col& p) {
+    float dx = std::fabs(x - 128) / 128;
+    float neckline = 34 + 34 * (1 - dx * dx) - 26 * smoothstep(0.22f, 0.0f, dx);
+    if (y < neckline) p = skin_at(x, y, seed);
+    else if (y < neckline + 6) p = rgb8(250, 200, 80);  // gold piping
+  });
+  // Lacing that narrows down towards the waist, with studs either side.
+  for (int i = 0; i < 8; ++i) {
+    float y = 80 + i * 18.0f, half = 22 - i * 1.8f;
+    c.line(128 - half, y, 128 + half, y + 9, 3, rgb8(250, 200, 80));
+    c.line(128 + half, y, 128 - half, y + 9, 3, rgb8(250, 200, 80));
+    c.ellipse(128 - half - 8, y + 4.5f, 3.5f, 3.5f, rgb8(255, 225, 130));
+    c.ellipse(128 + half + 8, y + 4.5f, 3.5f, 3.5f, rgb8(255, 225, 130));
   }
-  bodice_bands(c);
+  // A brooch in the neckline's dip.
+  c.ellipse(128, 54, 9, 9, rgb8(250, 200, 80));
+  c.ellipse(128, 54, 5, 5, rgb8(40, 150, 170));
+  waistband(c);
   return c;
 }
 
 Canvas chest_back(uint32_t seed) {
   Canvas c = fabric(seed, rgb8(120, 10, 40), rgb8(230, 50, 90), 2);
-  // An open back, diamond-shaped, crossed by straps.
+  // Bare shoulders and an open back, a deep scoop down the middle, crossed by straps.
   c.each([&](float x, float y, Col& p) {
-    float d = std::fabs(x - 128) / 70 + std::fabs(y - 128) / 90;
-    if (d < 1) p = skin_at(x, y, seed);
+    float dx = std::fabs(x - 128) / 84;
+    float edge = 30 + (dx < 1 ? 130 * (1 - dx * dx) : 0);
+    if (y < edge) p = skin_at(x, y, seed);
+    else if (y < edge + 5) p = rgb8(250, 200, 80);
   });
-  for (int i = 0; i < 5; ++i) {
-    float y = 58 + i * 28.0f;
-    c.line(72, y, 184, y + 14, 6, rgb8(170, 30, 60));
-    c.line(184, y, 72, y + 14, 6, rgb8(150, 20, 50));
+  for (int i = 0; i < 4; ++i) {
+    float y = 60 + i * 26.0f, half = 70 - i * 14.0f;
+    c.line(128 - half, y, 128 + half, y + 14, 6, rgb8(170, 30, 60));
+    c.line(128 + half, y, 128 - half, y + 14, 6, rgb8(150, 20, 50));
   }
-  bodice_bands(c);
+  waistband(c);
   return c;
 }
 
