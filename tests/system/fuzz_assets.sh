@@ -1,32 +1,16 @@
 #!/usr/bin/env bash
-# Builds the picture and motion fuzz harnesses with clang's libFuzzer (AddressSanitizer,
-# UndefinedBehaviorSanitizer) and runs each for a few seconds on a small seed corpus.
+# Runs the picture and motion fuzz harnesses for a few seconds each on a small seed corpus
+# (the harnesses are built by fuzz_common.inc).
 #   fuzz_assets.sh BUILD_DIR SOURCE_DIR     (FUZZ_SECONDS overrides the time per harness)
 set -euo pipefail
-build=$(cd "$1" && pwd)
-src=$(cd "$2" && pwd)
+fuzz_test=fuzz_assets
+source "$(dirname "$0")/fuzz_common.inc"
 seconds=${FUZZ_SECONDS:-4}
-
-missing() {  # on CI a missing tool is a failure, elsewhere a skip
-  echo "fuzz_assets: $1 is not installed" >&2
-  if [ "${CI:-}" = true ]; then exit 1; fi
-  exit 77
-}
-command -v clang++ >/dev/null || missing clang++
-echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' \
-  >"$build/fuzz-probe.cpp"
-clang++ -fsanitize=fuzzer "$build/fuzz-probe.cpp" -o "$build/fuzz-probe" 2>/dev/null ||
-  missing "clang's libFuzzer runtime (libclang-rt-14-dev)"
 command -v convert >/dev/null || missing "ImageMagick's convert"
-
-out=$build/fuzz-assets
 targets=(fuzz_image_pcx fuzz_image_tga fuzz_image_bmp fuzz_image_lbm fuzz_image_rix fuzz_image_cel
   fuzz_image_jpg fuzz_motion)
-if [ ! -f "$out/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S "$src" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTH_FUZZ=ON \
-    -DTH_TESTS=OFF -DTH_BENCH=OFF -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined >/dev/null
-fi
-cmake --build "$out" --target "${targets[@]}" -- -j2 >/dev/null
+fuzz_build "${targets[@]}"
+out=$fuzz_tree/work-assets
 
 # Seeds: small valid files of every kind.
 seeds=$out/seeds
@@ -61,15 +45,7 @@ failed=0
 for t in "${targets[@]}"; do
   kind=${t#fuzz_image_}
   [ "$t" = fuzz_motion ] && kind=motion
-  corpus=$out/corpus/$kind
-  mkdir -p "$corpus"
-  if ! "$out/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
-    "$corpus" "$seeds/$kind" >"$out/$t.log" 2>&1; then
-    echo "fuzz_assets: $t found a fault:" >&2
-    tail -40 "$out/$t.log" >&2
-    failed=1
-  else
-    echo "$t: $(grep -o 'DONE.*' "$out/$t.log" | tail -1)"
-  fi
+  mkdir -p "$out/corpus/$kind"
+  fuzz_run "$t" "$seconds" "$out/corpus/$kind" "$seeds/$kind" || failed=1
 done
 exit $failed
