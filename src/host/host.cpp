@@ -175,8 +175,11 @@ uint32_t test_card_colour(int x, int y) {
   return bars[(x / 40) & 7];
 }
 
-int test_card_frame(uint32_t* pixels, float) {
+int test_card_frame(uint32_t* pixels, float t) {
   for (int y = 0; y < 240; ++y)
     for (int x = 0; x < 320; ++x) pixels[y * 320 + x] = test_card_colour(x, y);
-  return 1;
+  // The card lasts as long as the show, so a headless run without --end still ends.
+  for (const TimelineEntry& row : timeline)
+    if (row.end >= t) return 1;
+  return 0;
 }

@@ -122,6 +122,8 @@ class SdlDraw : public DirectDraw {
   bool set_display_mode(int width, int height, int bits) override;
   Surface* create_primary_surface() override;
   void release() override;
+  // The window is going away: later releases must not reach it.
+  void forget_window() { window_ = nullptr; }
 
  private:
   SdlBackend* owner_;
@@ -166,6 +168,7 @@ class SdlBackend : public Backend {
   void close_window(WindowHandle) override {
     if (!window_) return;
     draw_.release();
+    draw_.forget_window();
     SDL_DestroyWindow(window_);
     window_ = nullptr;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);

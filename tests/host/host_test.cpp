@@ -235,4 +235,12 @@ TEST_F(HostTest, TestCardReachesA24BitScreenInItsColours) {
   EXPECT_EQ(b[(100 * 320 + 90) * 3 + 0], 0xFF) << "third bar is blue";
 }
 
+TEST_F(HostTest, TestCardEndsWithTheShowWithoutAnEndTime) {
+  // Called directly: a card that never ended would hang a run.
+  std::vector<uint32_t> frame(320 * 240);
+  EXPECT_EQ(test_card_frame(frame.data(), 266.0f), 1);
+  EXPECT_EQ(test_card_frame(frame.data(), 266.01f), 0);
+  EXPECT_EQ(frame[0], 0xff0000u);
+}
+
 }  // namespace
