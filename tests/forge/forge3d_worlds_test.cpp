@@ -331,6 +331,46 @@ TEST(Forge3dWorlds, CatwalkCameraThreeLoopsWithoutASeam) {
   EXPECT_NEAR(v_start / v_end, 1.0f, 0.15f);
 }
 
+// Whether the segment from p to q passes through triangle (a, b, c).
+bool segment_hits(Vec3 p, Vec3 q, Vec3 a, Vec3 b, Vec3 c) {
+  const Vec3 d = sub(q, p), e1 = sub(b, a), e2 = sub(c, a), h = cross3(d, e2);
+  const float det = dot3(e1, h);
+  if (std::fabs(det) < 1e-9f) return false;
+  const Vec3 s = sub(p, a), k = cross3(s, e1);
+  const float u = dot3(s, h) / det, v = dot3(d, k) / det, t = dot3(e2, k) / det;
+  return u >= 0 && v >= 0 && u + v <= 1 && t > 0 && t < 1;
+}
+
+// The close-up cameras see the dancer at the origin from head to hip: no pole or rope
+// of the runway's sides stands in the way in any of their frames.
+TEST(Forge3dWorlds, CatwalkCloseUpCamerasSeeTheDancerPastThePoles) {
+  World& w = world("catwalk");
+  const struct {
+    int camera, last;
+  } windows[] = {{3, w.last_frame}, {4, 187}, {5, 45}};
+  for (const auto& win : windows) {
+    int blocked = 0;
+    for (int f = 0; f <= win.last; f += 2) {
+      at_frame(w, static_cast<float>(f));
+      const Vec3 eye = w.cameras[win.camera].node.position.value;
+      for (const char* name : {"Poles", "Ropes"}) {
+        Mesh& m = *mesh(w, name);
+        for (Vec3 aim : {Vec3{0, 165, 0}, Vec3{0, 125, 0}, Vec3{0, 95, 0}}) {
+          bool hit = false;
+          for (int i = 0; i < m.face_count && !hit; ++i) {
+            const Face& fc = w.faces[m.first_face + i];
+            hit = segment_hits(eye, aim, world_vertex(w, m, fc.a - m.first_vertex),
+                               world_vertex(w, m, fc.b - m.first_vertex),
+                               world_vertex(w, m, fc.c - m.first_vertex));
+          }
+          blocked += hit;
+        }
+      }
+    }
+    EXPECT_EQ(blocked, 0) << "camera " << win.camera;
+  }
+}
+
 TEST(Forge3dWorlds, DanceFloorIsAFlatMirrorAtFloorLevelInEveryCamera) {
   World& w = world("dance");
   at_frame(w, 0);

@@ -151,11 +151,12 @@ w3ds::Scene catwalk_world() {
   s.cameras.push_back(camera("Camera03", c2));
 
   // Camera 3 circles the dancer once over the whole segment; first and last keys meet,
-  // the end keys' bias keeps the speed through the seam.
+  // the end keys' bias keeps the speed through the seam. It rises as it passes the sides
+  // so that it looks over the poles and ropes beside her rather than through them.
   std::vector<Shot> c3;
   for (int k = 0; k <= 400; k += 10) {
-    double a = 2 * kPi * k / 400.0;
-    c3.push_back({k, {-330 * std::sin(a), 140 + 40 * std::sin(2 * a), -330 * std::cos(a)}, {0, 100, 0}, 50});
+    double a = 2 * kPi * k / 400.0, side = std::sin(a) * std::sin(a);
+    c3.push_back({k, {-330 * std::sin(a), 125 + 140 * side, -330 * std::cos(a)}, {0, 100, 0}, 50});
   }
   auto cam3 = camera("Camera04", c3);
   for (auto* keys : {&cam3.position_keys, &cam3.target_keys}) keys->front().bias = keys->back().bias = 1;
