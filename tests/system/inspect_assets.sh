@@ -50,6 +50,8 @@ track "LeftArm" frames 3' -- "$inspect" "$work/dance.qub"
 { printf 'QUB SL\303\205R TIL IGJEN MED NOK ET KULT PROGRAM OG NOK EN KUL HEADE\000'
   printf '\000\000\000\000'; } >"$work/utf8.qub"
 expect "qub wrong magic" 1 "header mismatch" -- "$inspect" "$work/utf8.qub"
+expect "option for a .3ds only" 2 "" -- "$inspect" "$work/pic.tga" --frame 3
+expect "--png without a name" 2 "" -- "$inspect" "$work/pic.tga" --png
 expect "missing pcx" 1 "PCX file not found" -- "$inspect" "$work/none.pcx"
 expect "jpeg refused" 1 "sorry, files of .jpe type are not supported" -- "$inspect" "$work/x.jpeg"
 printf '\377\330\377\001garbage' >"$work/bad.jpg"

@@ -21,18 +21,26 @@ bool is_motion_file(const std::string& path) {
   return ext == "qub";
 }
 
-// The value of --png, or null; `bad` when --png has no value.
+// The value of --png, or null. A picture or motion file takes no other option; anything
+// else, or --png without its value, sets `bad` after a one-line message.
 const char* png_option(int argc, char** argv, bool& bad) {
   bad = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--png") != 0) continue;
-    if (i + 1 >= argc) {
+  const char* png = nullptr;
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--png") != 0) {
+      std::fprintf(stderr, "tidalhall-inspect: %s does not apply to %s (see --help)\n", argv[i],
+                   argv[1]);
       bad = true;
       return nullptr;
     }
-    return argv[i + 1];
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "tidalhall-inspect: --png needs a file name (see --help)\n");
+      bad = true;
+      return nullptr;
+    }
+    png = argv[++i];
   }
-  return nullptr;
+  return png;
 }
 
 bool write_png(const char* out, const Image& image) {
@@ -89,10 +97,7 @@ int inspect_picture(const std::string& path, const char* png_out) {
 int inspect_asset(const std::string& path, int argc, char** argv) {
   bool bad = false;
   const char* png_out = png_option(argc, argv, bad);
-  if (bad) {
-    std::fprintf(stderr, "tidalhall-inspect: --png needs a file name (see --help)\n");
-    return 2;
-  }
+  if (bad) return 2;
   try {
     if (is_motion_file(path)) {
       if (png_out) {
