@@ -20,8 +20,10 @@ double now() {
 
 void print_line(std::FILE* out, const char* row, const char* handler, const char* parameter, const Measure& m) {
   double ms = m.frames ? m.seconds * 1000.0 / m.frames : 0.0;
-  double fps = m.seconds > 0 ? m.frames / m.seconds : 0.0;
-  std::fprintf(out, "%5s  %-24s %9s %7ld %10.3f %10.1f\n", row, handler, parameter, m.frames, ms, fps);
+  // A row that took no measurable time (an empty slot) has no rate; 0 fps would read as stuck.
+  char fps[32] = "-";
+  if (m.seconds > 0) std::snprintf(fps, sizeof fps, "%.1f", m.frames / m.seconds);
+  std::fprintf(out, "%5s  %-24s %9s %7ld %10.3f %10s\n", row, handler, parameter, m.frames, ms, fps);
 }
 
 }  // namespace

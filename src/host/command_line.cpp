@@ -185,5 +185,6 @@ const char* help_text() {
          "  --help                this text\n"
          "\n"
          "exit status: 0 after a normal end, 1 when a file, the window, the display or the\n"
-         "sound device failed, 2 for a command line it cannot use.\n";
+         "sound device failed, 255 after a JPEG stream the JPEG library rejects, 2 for a\n"
+         "command line it cannot use.\n";
 }

@@ -54,6 +54,9 @@ TEST(Bench, ReportEndsWithTheTotalLine) {
   EXPECT_LT(text.find("row"), text.find('\n')) << "a header line first";
   EXPECT_NE(text.find("\n    0  "), std::string::npos) << "row 0 is active at 1 s";
   EXPECT_NE(text.find(timeline_handler_names[0]), std::string::npos);
+  if (!timeline[0].handler) {
+    EXPECT_EQ(text.find(" 0.0\n"), std::string::npos) << "an empty slot shows no rate, not 0 fps";
+  }
   std::string last = text.substr(text.rfind('\n', text.size() - 2) + 1);
   EXPECT_EQ(last, "total: 10 frames in 2.000 s, 5.0 fps\n");
 }
