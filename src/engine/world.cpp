@@ -281,7 +281,9 @@ void repair_seam(float* c0, float* c1, float* c2) {
     if (c < lo) lo = c;
     if (c > hi) hi = c;
   }
-  if (hi - lo <= 204.8f) return;
+  // The span is measured exactly against 204.8 itself: a file's 0..0.8 (0 and 204.8f
+  // after scaling) lies just above it, and 204.8f as the bound would keep that seam.
+  if (static_cast<double>(hi) - static_cast<double>(lo) <= 204.8) return;
   const float w = std::ceil(hi / 256.0f - lo / 256.0f) * 256.0f;
   for (float* c : {c0, c1, c2}) {
     if (*c < 128.0f) *c += w;

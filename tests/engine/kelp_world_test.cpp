@@ -148,6 +148,17 @@ TEST(KelpMeshes, SeamRepairLiftsTheLowCorners) {
   one_triangle(plain.get(), 10, 250, 240, kFaceWrapV);  // v flag does not touch u
   mesh_face_mapping(&plain->meshes[0]);
   EXPECT_FLOAT_EQ(plain->faces[0].mapping[0], 10.0f);
+  // The bound is 204.8 itself: a span of 0.8 repeats (204.8f, a hair above) is a seam,
+  // one a float step below it is not.
+  WorldHolder edge;
+  one_triangle(edge.get(), 0.0f, 0.8f * 256.0f, 100.0f, kFaceWrapU);
+  mesh_face_mapping(&edge->meshes[0]);
+  EXPECT_EQ(edge->faces[0].mapping[0], 256.0f);
+  EXPECT_EQ(edge->faces[0].mapping[4], 356.0f);
+  WorldHolder below;
+  one_triangle(below.get(), 0.0f, std::nextafter(204.8f, 0.0f), 100.0f, kFaceWrapU);
+  mesh_face_mapping(&below->meshes[0]);
+  EXPECT_EQ(below->faces[0].mapping[0], 0.0f);
 }
 
 TEST(KelpMeshes, NormalsAndSphericalMapping) {
