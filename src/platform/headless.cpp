@@ -15,6 +15,16 @@ bool run_allows_mode(int width, int height, int bits) {
   return true;
 }
 
+void make_surface_memory(SurfaceDesc* desc, std::vector<uint8_t>* memory, int width, int height,
+                         int bits) {
+  desc->width = width;
+  desc->height = height;
+  desc->bits = bits;
+  desc->pitch = width * (bits / 8);
+  memory->assign(static_cast<size_t>(desc->pitch) * height, 0x5a);
+  desc->pixels = memory->data();
+}
+
 namespace {
 
 FrameSink* frame_sink = nullptr;
@@ -22,13 +32,7 @@ FrameSink* frame_sink = nullptr;
 class MemorySurface : public Surface {
  public:
   void make(int width, int height, int bits) {
-    desc_.width = width;
-    desc_.height = height;
-    desc_.bits = bits;
-    desc_.pitch = width * (bits / 8);
-    // Fresh video memory is not black; the display must clear what it shows.
-    memory_.assign(static_cast<size_t>(desc_.pitch) * height, 0x5a);
-    desc_.pixels = memory_.data();
+    make_surface_memory(&desc_, &memory_, width, height, bits);
     locked_ = false;
   }
   bool lock(SurfaceDesc* desc) override {

@@ -1,6 +1,9 @@
 // The headless backend: no window, no screen, a surface in memory whose frames can be
 // handed to a FrameSink (capture).
 #pragma once
+#include <cstdint>
+#include <vector>
+
 #include "platform/backend.h"
 #include "platform/capture.h"
 
@@ -14,5 +17,10 @@ void headless_capture_frame();
 
 // Whether --bits and --mode let the stand-in drivers accept this mode.
 bool run_allows_mode(int width, int height, int bits);
+
+// The memory behind a stand-in screen surface: packed rows of the mode, not black, since
+// fresh video memory is not either (the display must clear what it shows).
+void make_surface_memory(SurfaceDesc* desc, std::vector<uint8_t>* memory, int width, int height,
+                         int bits);
 
 }  // namespace platform

@@ -76,12 +76,7 @@ class SdlSurface : public Surface {
     // The fourth byte of a 32-bit pixel carries no colour.
     SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
     renderer_ = renderer;
-    desc_.width = width;
-    desc_.height = height;
-    desc_.bits = bits;
-    desc_.pitch = width * (bits / 8);
-    memory_.assign(static_cast<size_t>(desc_.pitch) * height, 0x5a);
-    desc_.pixels = memory_.data();
+    make_surface_memory(&desc_, &memory_, width, height, bits);
     return true;
   }
   bool lock(SurfaceDesc* desc) override {
