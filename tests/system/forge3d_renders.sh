@@ -17,8 +17,20 @@ fi
 [ -x "$inspect" ] || { echo "forge3d_renders: $inspect is missing" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$forge" "$work/data" --only worlds >/dev/null || { echo "FAIL forge --only worlds" >&2; exit 1; }
 fails=0
+
+# Command-line mistakes get one line on standard error and exit status 2, writing nothing.
+for args in "--seed" "--seed -1" "--seed 99999999999999999999" "--seed 1x" "--only" "--only nosuch" "--bogus"; do
+  # shellcheck disable=SC2086
+  "$forge" "$work/bad" $args >/dev/null 2>"$work/err"
+  status=$?
+  if [ "$status" != 2 ] || [ "$(wc -l <"$work/err")" != 1 ] || [ -e "$work/bad" ]; then
+    echo "FAIL forge $args: status $status, $(wc -l <"$work/err") lines" >&2
+    fails=$((fails + 1))
+  fi
+done
+
+"$forge" "$work/data" --only worlds >/dev/null || { echo "FAIL forge --only worlds" >&2; exit 1; }
 
 # shot FILE CAMERA FRAME MIN_COVER: the share of pixels brighter than black is at least MIN_COVER.
 shot() {

@@ -327,8 +327,7 @@ Canvas cat_floor(uint32_t seed) {
     Col base = mix(rgb8(12, 12, 16), rgb8(40, 36, 48), 0.5f + 0.5f * n);
     float gloss = 0.15f * std::pow(0.5f + 0.5f * wave(x + 0.3f * y, 1), 6.0f);
     float joint = std::max(smoothstep(1.5f, 0.3f, std::fabs(std::fmod(x, 128.0f))), smoothstep(1.5f, 0.3f, std::fabs(std::fmod(y, 64.0f))));
-    float edge = smoothstep(12, 2, std::fabs(x - 128)) * 0.0f;
-    return base * (1 - 0.6f * joint) + Col{gloss, gloss, gloss * 1.2f} + Col{edge, edge, edge};
+    return base * (1 - 0.6f * joint) + Col{gloss, gloss, gloss * 1.2f};
   });
   return c;
 }

@@ -1,6 +1,7 @@
 // tidalhall-forge OUTDIR [--seed N] [--only PART]: writes the stand-in data set.
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -24,11 +25,16 @@ int main(int argc, char** argv) {
       std::printf("usage: tidalhall-forge OUTDIR [--seed N] [--only PART]\n\nparts:\n");
       for (const auto& p : forge::parts()) std::printf("  %-10s %s\n", p.name, p.what);
       return 0;
-    } else if (a == "--seed" && i + 1 < argc) {
+    } else if ((a == "--seed" || a == "--only") && i + 1 == argc) {
+      return usage((a + " needs a value").c_str());
+    } else if (a == "--seed") {
+      // strtoull would take "-1" as a huge seed and clamp what overflows: refuse both.
+      const char* v = argv[++i];
       char* end = nullptr;
-      seed = std::strtoull(argv[++i], &end, 10);
-      if (!*argv[i] || *end) return usage("--seed takes a whole number");
-    } else if (a == "--only" && i + 1 < argc) {
+      errno = 0;
+      seed = std::strtoull(v, &end, 10);
+      if (*v < '0' || *v > '9' || *end || errno == ERANGE) return usage("--seed takes a whole number");
+    } else if (a == "--only") {
       only = argv[++i];
     } else if (!a.empty() && a[0] == '-') {
       return usage(("unknown option " + a).c_str());
