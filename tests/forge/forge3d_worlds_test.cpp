@@ -341,16 +341,17 @@ bool segment_hits(Vec3 p, Vec3 q, Vec3 a, Vec3 b, Vec3 c) {
   return u >= 0 && v >= 0 && u + v <= 1 && t > 0 && t < 1;
 }
 
-// The close-up cameras see the dancer at the origin from head to hip: no pole or rope
-// of the runway's sides stands in the way in any of their frames.
-TEST(Forge3dWorlds, CatwalkCloseUpCamerasSeeTheDancerPastThePoles) {
+// Every camera that shows the dancer standing at the origin sees her from head to hip
+// (the close-ups, and cameras 1 and 0 once she has stopped): no pole or rope of the
+// runway's sides stands in the way in any frame of their windows.
+TEST(Forge3dWorlds, CatwalkCamerasSeeTheStandingDancerPastThePoles) {
   World& w = world("catwalk");
   const struct {
-    int camera, last;
-  } windows[] = {{3, w.last_frame}, {4, 187}, {5, 45}};
+    int camera, first, last;
+  } windows[] = {{3, 0, w.last_frame}, {4, 0, 187}, {5, 0, 45}, {1, 218, 270}, {0, 270, 315}};
   for (const auto& win : windows) {
     int blocked = 0;
-    for (int f = 0; f <= win.last; f += 2) {
+    for (int f = win.first; f <= win.last; f += 2) {
       at_frame(w, static_cast<float>(f));
       const Vec3 eye = w.cameras[win.camera].node.position.value;
       for (const char* name : {"Poles", "Ropes"}) {
