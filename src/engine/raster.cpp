@@ -12,6 +12,8 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/kelp.h"
+
 uint8_t raster_mul_table[65536];
 uint8_t raster_add_table[65536];
 
@@ -25,8 +27,8 @@ void raster_build_tables() {
 }
 
 int raster_mode_for_flags(int f) {
-  const bool lit = f & kFlagLit, shaded = f & kFlagShaded, half = f & kFlagHalf;
-  const bool add = f & kFlagAdd, alpha = f & kFlagAlpha, persp = f & kFlagPerspective;
+  const bool lit = f & kMatLit, shaded = f & kMatShaded, half = f & kMatHalf;
+  const bool add = f & kMatAdditive, alpha = f & kMatAlpha, persp = f & kMatPerspective;
   if (f == -1) return kRasterSolid;
   if (shaded && !persp) return kRasterShaded;
   if (add && !persp && !alpha) return kRasterAddTest;
@@ -148,6 +150,11 @@ struct Context {
   const uint8_t* alpha_row;
 };
 
+// Texel at 16.16 (u, v): coordinates wrap by masking.
+inline uint32_t sample(const Context& c, uint32_t u, uint32_t v) {
+  return c.texels[((u >> c.u_shift) & c.u_mask) + ((v >> c.v_shift) & c.v_mask)];
+}
+
 template <int M>
 inline void put_pixel(uint32_t* dst, uint32_t texel, uint32_t i, uint32_t r, uint32_t g,
                       uint32_t b, const Context& c) {
@@ -190,14 +197,14 @@ void span_affine(const Span& s, const Steps& st, const Context& c) {
   uint32_t* col = s.colour + (s.first + s.lo);
   int32_t* dep = T::depth ? s.depth + (s.first + s.lo) : nullptr;
   for (int x = 0, n = s.hi - s.lo; x < n; ++x) {
-    const uint32_t texel = c.texels[((u >> c.u_shift) & c.u_mask) + ((v >> c.v_shift) & c.v_mask)];
+    // The texel is fetched only for pixels that pass: nearest-first drawing fails many.
     if constexpr (T::depth) {
       if (static_cast<int32_t>(z) >= dep[x]) {
-        put_pixel<M>(col + x, texel, i, 0, 0, 0, c);
+        put_pixel<M>(col + x, sample(c, u, v), i, 0, 0, 0, c);
         if constexpr (T::depth == 2) dep[x] = static_cast<int32_t>(z);
       }
     } else {
-      put_pixel<M>(col + x, texel, i, 0, 0, 0, c);
+      put_pixel<M>(col + x, sample(c, u, v), i, 0, 0, 0, c);
     }
     u += du;
     v += dv;
@@ -263,10 +270,8 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
       uint32_t* col = s.colour + (s.first + p + a);
       int32_t* dep = s.depth + (s.first + p + a);
       for (int x = 0; x < e - a; ++x) {
-        const uint32_t texel =
-            c.texels[((u >> c.u_shift) & c.u_mask) + ((v >> c.v_shift) & c.v_mask)];
         if (static_cast<int32_t>(zz) >= dep[x]) {
-          put_pixel<M>(col + x, texel, 0, rr, gg, bb, c);
+          put_pixel<M>(col + x, sample(c, u, v), 0, rr, gg, bb, c);
           dep[x] = static_cast<int32_t>(zz);
         }
         u += static_cast<uint32_t>(du);

@@ -24,14 +24,7 @@ enum RasterMode : int {
   kRasterPlain,          // affine, texel, depth test and write
 };
 
-// Flag bits of a material's flag word.
-constexpr int kFlagLit = 0x02;
-constexpr int kFlagShaded = 0x04;
-constexpr int kFlagHalf = 0x10;
-constexpr int kFlagAdd = 0x20;
-constexpr int kFlagAlpha = 0x40;
-constexpr int kFlagPerspective = 0x100;
-
+// The mode for a material's flag word (the kMat* bits of kelp.h).
 int raster_mode_for_flags(int flags);
 bool raster_mode_uses_alpha(int mode);
 
