@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Headless runs: the show ends by itself just after 266 s with status 0; a capture holds
-# the frames of [S, E) and nothing else; a bad command line gives status 2 and one line.
+# Headless runs: the show, and the test card too, ends by itself just after 266 s with
+# status 0; a capture holds the frames of [S, E) and nothing else; a bad command line gives
+# status 2 and one line.
 set -uo pipefail
 . "$(dirname "$0")/host_common.inc"
 make_data
+need convert ffprobe
 cd "$WORK"
 
 timeout 120 "$SHOW" --headless --start 265 --data "$DATA" >"$WORK/end.log" 2>&1
@@ -14,17 +16,17 @@ timeout 120 "$SHOW" --capture "$WORK/frames" --start 10 --end 10.1 --fps 20 --te
   --data "$DATA" >"$WORK/capture.log" 2>&1 || { cat "$WORK/capture.log"; fail "capture failed"; }
 [ -f "$WORK/frames/frame_000001.png" ] || fail "frame_000001.png missing"
 [ ! -e "$WORK/frames/frame_000002.png" ] || fail "a frame at or past --end was written"
-if command -v convert >/dev/null 2>&1; then
-  red=$(convert "$WORK/frames/frame_000000.png" -format "%[fx:int(255*p{20,20}.r)],%[fx:int(255*p{20,20}.g)]" info:)
-  [ "$red" = 255,0 ] || fail "the captured test card's first bar is $red, not red"
-fi
+red=$(convert "$WORK/frames/frame_000000.png" -format "%[fx:int(255*p{20,20}.r)],%[fx:int(255*p{20,20}.g)]" info:)
+[ "$red" = 255,0 ] || fail "the captured test card's first bar is $red, not red"
 
 timeout 120 "$SHOW" --capture "$WORK/show.mp4" --start 265.5 --data "$DATA" >"$WORK/mp4.log" 2>&1 ||
   { cat "$WORK/mp4.log"; fail "video capture failed"; }
-if command -v ffprobe >/dev/null 2>&1; then
-  streams=$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$WORK/show.mp4")
-  [[ "$streams" == *video* ]] || fail "show.mp4 has no video stream"
-fi
+streams=$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$WORK/show.mp4")
+[[ "$streams" == *video* ]] || fail "show.mp4 has no video stream"
+[[ "$streams" == *audio* ]] || fail "show.mp4 has no sound"
+
+timeout 120 "$SHOW" --headless --test-card --start 265.5 --data "$DATA" >"$WORK/card.log" 2>&1 ||
+  { cat "$WORK/card.log"; fail "a headless test card without --end did not end with status 0"; }
 
 out=$("$SHOW" --bits 12 2>&1)
 status=$?
