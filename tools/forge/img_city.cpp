@@ -232,9 +232,13 @@ void make_city(Forge& f) {
   {
     Canvas green(S, S);
     uint32_t s = sd("green");
+    // Ivy: clumps, then leaves small enough to stay leaves when a camera passes close,
+    // with dark gaps between them.
     green.shade([&](float x, float y) {
       float n = tile_fbm(x, y, S, 16, 4, s), m = tile_fbm(x, y, S, 4, 2, s + 1);
-      return mix(rgb8(20, 60, 20), rgb8(110, 190, 60), clamp01(0.5f + n * 1.2f)) * (0.8f + 0.3f * m);
+      float leaf = tile_fbm(x, y, S, 64, 2, s + 2);
+      Col c = mix(rgb8(20, 60, 20), rgb8(110, 190, 60), clamp01(0.5f + n * 1.2f)) * (0.8f + 0.3f * m);
+      return c * (0.55f + 0.9f * smoothstep(-0.35f, 0.35f, leaf));
     });
     save_jpeg(f, dir + "green.jpg", green);
   }
