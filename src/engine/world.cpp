@@ -1,10 +1,15 @@
 // World tables, the node hierarchy, the material table (which is also the texture
 // library) and the per-mesh utilities that run after loading.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <new>
+#include <numeric>
+#include <utility>
+#include <vector>
 
 #include "engine/kelp.h"
 
@@ -146,29 +151,78 @@ void world_free(World* w) {
   w->node_count = w->node_capacity = 0;
 }
 
-int node_link_children(World* w, Node* node) {
+namespace {
+
+// Real hierarchies are a few levels deep. A chain far deeper comes from a damaged file,
+// and linking it whole would let the recursion here and in node_evaluate run off the
+// stack; nodes below this depth stay out of the tree, at identity.
+constexpr int kMaxNodeDepth = 1000;
+
+// The node list's positions grouped by parent id, each group in list order, so a node
+// finds its candidate children without scanning the whole list (a file with many
+// thousands of nodes would otherwise take minutes to link).
+class ChildIndex {
+ public:
+  explicit ChildIndex(const World* w) : w_(w), order_((size_t)w->node_count) {
+    std::iota(order_.begin(), order_.end(), 0);
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](int a, int b) { return parent_id(a) < parent_id(b); });
+  }
+  // The list positions of the nodes whose parent id is `id`, in list order.
+  std::pair<const int*, const int*> with_parent(int id) const {
+    auto lo = std::lower_bound(order_.begin(), order_.end(), id,
+                               [&](int pos, int v) { return parent_id(pos) < v; });
+    auto hi = std::upper_bound(lo, order_.end(), id,
+                               [&](int v, int pos) { return v < parent_id(pos); });
+    const int* base = order_.data();
+    return {base + (lo - order_.begin()), base + (hi - order_.begin())};
+  }
+
+ private:
+  int parent_id(int pos) const { return w_->node_list[pos]->parent_id; }
+  const World* w_;
+  std::vector<int> order_;
+};
+
+int link_children(World* w, const ChildIndex& index, Node* node, int depth) {
   if (node->id == 0) return 0;
+  const auto [first, last] = index.with_parent(node->id);
   int count = 0;
-  for (int i = 0; i < w->node_count; ++i) {
-    if (may_link(w, node, w->node_list[i])) ++count;
+  if (depth < kMaxNodeDepth) {
+    for (const int* p = first; p != last; ++p) {
+      if (may_link(w, node, w->node_list[*p])) ++count;
+    }
   }
   std::free(node->children);
   node->children = static_cast<Node**>(std::calloc((size_t)count + 1, sizeof(Node*)));
   node->child_count = 0;
   if (!node->children) return 0;
   int n = 0;
-  for (int i = 0; i < w->node_count && n < count; ++i) {
-    Node* child = w->node_list[i];
+  for (const int* p = first; p != last && n < count; ++p) {
+    Node* child = w->node_list[*p];
     if (!may_link(w, node, child)) continue;
     node->children[n++] = child;
     node->child_count = n;
     child->parent = node;
-    if (!node_link_children(w, child)) return 0;
+    if (!link_children(w, index, child, depth + 1)) return 0;
   }
   node->child_count = n;
   node->children[n] = nullptr;
   return 1;
 }
+
+int link_from(World* w, Node* node) {
+  try {
+    const ChildIndex index(w);
+    return link_children(w, index, node, 0);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+int node_link_children(World* w, Node* node) { return link_from(w, node); }
 
 int world_link_nodes(World* w) {
   int n = 0;
@@ -191,7 +245,7 @@ int world_link_nodes(World* w) {
   root->parent = nullptr;
   root->id = -1;
   if (n == 0) return 1;
-  return node_link_children(w, root);
+  return link_from(w, root);
 }
 
 Mesh* world_find_mesh(World* w, const char* name) {

@@ -236,3 +236,23 @@ TEST(KelpNodes, CyclesSelfParentsAndDuplicateIdsTerminate) {
   EXPECT_EQ(n[4]->child_count, 0);
   world_animate(w.get(), 3.0f);  // evaluation walks the same finite tree
 }
+
+TEST(KelpNodes, DeepChainsStopAtABoundedDepth) {
+  // A damaged file can chain tens of thousands of dummies; linking and evaluating such a
+  // chain by recursion would run off the stack. The tree stops at a bounded depth and the
+  // nodes below it stay unlinked, at identity.
+  constexpr int kChain = 100000;
+  WorldHolder w;
+  ASSERT_EQ(world_init(w.get(), 0, 0, 0, 0, 0, kChain), 1);
+  w->dummy_count = kChain;
+  for (int i = 0; i < kChain; ++i) {
+    Node& n = w->dummies[i].node;
+    n.id = i + 1;
+    n.parent_id = i == 0 ? -1 : i;
+  }
+  ASSERT_EQ(world_link_nodes(w.get()), 1);
+  EXPECT_EQ(w->dummies[1].node.parent, &w->dummies[0].node);
+  EXPECT_EQ(w->dummies[kChain - 1].node.parent, nullptr);
+  world_animate(w.get(), 1.0f);
+  EXPECT_EQ(w->dummies[kChain - 1].node.world_matrix.m[0], 1.0f);
+}
