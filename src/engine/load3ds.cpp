@@ -75,12 +75,24 @@ struct Loader {
     r.pos += n + 1;
   }
 
-  void count(size_t limit, Counts* c, int depth) {
+  // Walks the chunks in [pos, limit), calling act(id, end) with the position just past
+  // each header; every chunk is then left at its declared end, whatever its fields took.
+  // Returns false as soon as act does (a key table that cannot be allocated).
+  template <typename Act>
+  bool each_chunk(size_t limit, int depth, Act act) {
     if (depth > kMaxDepth) bad();
     while (r.pos < limit) {
       int id = 0;
       const size_t end = header(limit, &id);
       r.end = end;
+      if (!act(id, end)) return false;
+      r.pos = end;
+    }
+    return true;
+  }
+
+  void count(size_t limit, Counts* c, int depth) {
+    each_chunk(limit, depth, [&](int id, size_t end) {
       switch (id) {
         case 0x4100:
           ++c->meshes;
@@ -107,8 +119,8 @@ struct Loader {
         case 0xb011: ++c->dummies; break;
         default: break;
       }
-      r.pos = end;
-    }
+      return true;
+    });
   }
 
   void vertex_list(size_t end) {
@@ -293,132 +305,128 @@ struct Loader {
   }
 
   int read_chunks(size_t limit, int depth) {
-    if (depth > kMaxDepth) bad();
-    while (r.pos < limit) {
-      int id = 0;
-      const size_t end = header(limit, &id);
-      r.end = end;
-      switch (id) {
-        case 0x4d4d: case 0x3d3d: case 0xafff: case 0xb000:
-          if (!read_chunks(end, depth + 1)) return 0;
-          break;
-        case 0x4000:
-          read_name(end, name);
-          mesh = nullptr;
-          if (!read_chunks(end, depth + 1)) return 0;
-          break;
-        case 0x4100:
-          mesh = nullptr;
-          face_map.clear();
-          if (w->mesh_count < w->mesh_capacity) {
-            mesh = &w->meshes[w->mesh_count++];
-            std::memcpy(mesh->name, name, kNameSize);
-            mesh->has_mapping = 0;
-            mesh->world = w;
-            mat_identity(&mesh->camera_matrix);
-            mat_identity(&mesh->local_axes);
-            mat_identity(&mesh->render_matrix);
-            if (!read_chunks(end, depth + 1)) return 0;
-          }
-          mesh = nullptr;
-          face_map.clear();
-          break;
-        case 0x4110: vertex_list(end); break;
-        case 0x4120: face_list(end, depth); break;
-        case 0x4130: material_group(end); break;
-        case 0x4140: mapping(end); break;
-        case 0x4160: mesh_matrix(); break;
-        case 0x0010:
-          colour = read_vec3(&r);
-          if (!r.ok) bad();
-          break;
-        case 0x4600: {
-          if (w->light_count >= w->light_capacity) break;
-          Light* l = &w->lights[w->light_count++];
-          std::memcpy(l->name, name, kNameSize);
-          Vec3 p = read_vec3(&r);
-          if (!r.ok) bad();
-          vec_scale(&p, r.scale, &p);
-          vec_swap_yz(&p);
-          l->position = p;
-          if (!read_chunks(end, depth + 1)) return 0;
-          l->r = colour.x;
-          l->g = colour.y;
-          l->b = colour.z;
-          break;
+    return each_chunk(limit, depth, [&](int id, size_t end) { return read_chunk(id, end, depth); });
+  }
+
+  // Acts on one chunk of the reading pass; false when a key table cannot be allocated.
+  bool read_chunk(int id, size_t end, int depth) {
+    switch (id) {
+      case 0x4d4d: case 0x3d3d: case 0xafff: case 0xb000:
+        if (!read_chunks(end, depth + 1)) return false;
+        break;
+      case 0x4000:
+        read_name(end, name);
+        mesh = nullptr;
+        if (!read_chunks(end, depth + 1)) return false;
+        break;
+      case 0x4100:
+        mesh = nullptr;
+        face_map.clear();
+        if (w->mesh_count < w->mesh_capacity) {
+          mesh = &w->meshes[w->mesh_count++];
+          std::memcpy(mesh->name, name, kNameSize);
+          mesh->has_mapping = 0;
+          mesh->world = w;
+          mat_identity(&mesh->camera_matrix);
+          mat_identity(&mesh->local_axes);
+          mat_identity(&mesh->render_matrix);
+          if (!read_chunks(end, depth + 1)) return false;
         }
-        case 0x4700: {
-          if (w->camera_count >= w->camera_capacity) break;
-          Camera* c = &w->cameras[w->camera_count++];
-          std::memcpy(c->name, name, kNameSize);
-          Vec3 p = read_vec3(&r), t = read_vec3(&r);
-          c->roll = read_float(&r);
-          c->lens = read_float(&r);
-          if (!r.ok) bad();
-          vec_scale(&p, r.scale, &p);
-          vec_swap_yz(&p);
-          vec_scale(&t, r.scale, &t);
-          vec_swap_yz(&t);
-          c->position = p;
-          c->target = t;
-          // Its sub-chunks are met like siblings would be; only a colour is acted on.
-          if (!read_chunks(end, depth + 1)) return 0;
-          break;
-        }
-        case 0xa000: {
-          char mat_name[kNameSize];
-          read_name(end, mat_name);
-          world_add_material(w, mat_name);
-          break;
-        }
-        case 0xb001: case 0xb002: case 0xb003: case 0xb004: case 0xb005:
-          node_type = id == 0xb001 ? kNodeAmbient : (int)(id - 0xb001);
-          node = nullptr;
-          dummy = nullptr;
-          if (!read_chunks(end, depth + 1)) return 0;
-          node = nullptr;
-          dummy = nullptr;
-          break;
-        case 0xb008:
-          w->first_frame = read_s32(&r);
-          w->last_frame = read_s32(&r);
-          if (!r.ok) bad();
-          break;
-        case 0xb030:
-          node_id = read_s16(&r);
-          if (!r.ok) bad();
-          break;
-        case 0xb010: node_header(); break;
-        case 0xb011:
-          if (dummy && node == &dummy->node) {
-            read_name(end, dummy->instance_name);
-          }
-          break;
-        case 0xb012: {
-          Vec3 v = read_vec3(&r);
-          if (!r.ok) bad();
-          if (g_log) std::fprintf(g_log, "%f %f %f\n", v.x, v.y, v.z);
-          break;
-        }
-        case 0xb013: {
-          Vec3 v = read_vec3(&r);
-          if (!r.ok) bad();
-          if (node && node->owner_kind == kOwnerMesh) {
-            vec_scale(&v, r.scale, &static_cast<Mesh*>(node->owner)->pivot);
-          }
-          break;
-        }
-        case 0xb020: case 0xb021: case 0xb022: case 0xb023: case 0xb024: case 0xb025:
-          if (!track(id)) return 0;
-          break;
-        default:
-          break;
+        mesh = nullptr;
+        face_map.clear();
+        break;
+      case 0x4110: vertex_list(end); break;
+      case 0x4120: face_list(end, depth); break;
+      case 0x4130: material_group(end); break;
+      case 0x4140: mapping(end); break;
+      case 0x4160: mesh_matrix(); break;
+      case 0x0010:
+        colour = read_vec3(&r);
+        if (!r.ok) bad();
+        break;
+      case 0x4600: {
+        if (w->light_count >= w->light_capacity) break;
+        Light* l = &w->lights[w->light_count++];
+        std::memcpy(l->name, name, kNameSize);
+        Vec3 p = read_vec3(&r);
+        if (!r.ok) bad();
+        vec_scale(&p, r.scale, &p);
+        vec_swap_yz(&p);
+        l->position = p;
+        if (!read_chunks(end, depth + 1)) return false;
+        l->r = colour.x;
+        l->g = colour.y;
+        l->b = colour.z;
+        break;
       }
-      // Every chunk ends where it says it ends, whatever its fields took.
-      r.pos = end;
+      case 0x4700: {
+        if (w->camera_count >= w->camera_capacity) break;
+        Camera* c = &w->cameras[w->camera_count++];
+        std::memcpy(c->name, name, kNameSize);
+        Vec3 p = read_vec3(&r), t = read_vec3(&r);
+        c->roll = read_float(&r);
+        c->lens = read_float(&r);
+        if (!r.ok) bad();
+        vec_scale(&p, r.scale, &p);
+        vec_swap_yz(&p);
+        vec_scale(&t, r.scale, &t);
+        vec_swap_yz(&t);
+        c->position = p;
+        c->target = t;
+        // Its sub-chunks are met like siblings would be; only a colour is acted on.
+        if (!read_chunks(end, depth + 1)) return false;
+        break;
+      }
+      case 0xa000: {
+        char mat_name[kNameSize];
+        read_name(end, mat_name);
+        world_add_material(w, mat_name);
+        break;
+      }
+      case 0xb001: case 0xb002: case 0xb003: case 0xb004: case 0xb005:
+        node_type = id == 0xb001 ? kNodeAmbient : (int)(id - 0xb001);
+        node = nullptr;
+        dummy = nullptr;
+        if (!read_chunks(end, depth + 1)) return false;
+        node = nullptr;
+        dummy = nullptr;
+        break;
+      case 0xb008:
+        w->first_frame = read_s32(&r);
+        w->last_frame = read_s32(&r);
+        if (!r.ok) bad();
+        break;
+      case 0xb030:
+        node_id = read_s16(&r);
+        if (!r.ok) bad();
+        break;
+      case 0xb010: node_header(); break;
+      case 0xb011:
+        if (dummy && node == &dummy->node) {
+          read_name(end, dummy->instance_name);
+        }
+        break;
+      case 0xb012: {
+        Vec3 v = read_vec3(&r);
+        if (!r.ok) bad();
+        if (g_log) std::fprintf(g_log, "%f %f %f\n", v.x, v.y, v.z);
+        break;
+      }
+      case 0xb013: {
+        Vec3 v = read_vec3(&r);
+        if (!r.ok) bad();
+        if (node && node->owner_kind == kOwnerMesh) {
+          vec_scale(&v, r.scale, &static_cast<Mesh*>(node->owner)->pivot);
+        }
+        break;
+      }
+      case 0xb020: case 0xb021: case 0xb022: case 0xb023: case 0xb024: case 0xb025:
+        if (!track(id)) return false;
+        break;
+      default:
+        break;
     }
-    r.pos = limit;
-    return 1;
+    return true;
   }
 };
 
