@@ -2,6 +2,7 @@
 // perspective runs, and the triangle entry's selection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -85,6 +86,54 @@ TEST_F(Raster, SpansAreCutToTheTarget) {
   }
   EXPECT_NE(colour[size_t(29) * pitch + 0], 0xdeadbeu);
   EXPECT_NE(colour[size_t(29) * pitch + 39], 0xdeadbeu);
+}
+
+TEST_F(Raster, CutSpansDrawTheSamePixelsAsUncutOnes) {
+  // Cutting a span at the target's edge skips pixels (and whole perspective runs) without
+  // drawing them: what lies inside must come out exactly as from a target wide enough for
+  // the whole triangle, in colour and depth.
+  std::vector<uint32_t> tex(256 * 256);
+  for (size_t i = 0; i < tex.size(); ++i) tex[i] = uint32_t(i * 2654435761u) & 0xffffff;
+  uint32_t seed = 777;
+  auto rnd = [&](float lo, float hi) {
+    seed = seed * 1664525u + 1013904223u;
+    return lo + (hi - lo) * float(seed >> 8) / 16777216.0f;
+  };
+  constexpr int kW = 200, kH = 150;
+  Target whole(kW, kH), cut(kW, kH);
+  for (int n = 0; n < 400; ++n) {
+    const int mode = 1 + n % 10;
+    RasterVertex p[3];
+    for (RasterVertex& v : p) {
+      v = RasterVertex{rnd(-80, 280), rnd(-40, 190), rnd(1, 60), rnd(-2000, 2000),
+                       rnd(-2000, 2000), rnd(0, 255), rnd(0, 255), rnd(0, 255), rnd(0, 255)};
+    }
+    for (Target* t : {&whole, &cut}) {
+      std::fill(t->colour.begin(), t->colour.end(), 0x123456u);
+      std::fill(t->depth.begin(), t->depth.end(), 0);
+    }
+    const int w = 20 + n % 150, h = 15 + n % 120;
+    const RasterTarget cut_target{cut.colour.data(), cut.depth.data(), kW, w, h};
+    raster_triangle(mode, p[0], p[1], p[2], texture_256(tex), row(200), whole.raster());
+    raster_triangle(mode, p[0], p[1], p[2], texture_256(tex), row(200), cut_target);
+    for (int y = 0; y < h; ++y) {
+      const size_t at = size_t(y) * kW;
+      ASSERT_TRUE(std::equal(&cut.colour[at], &cut.colour[at] + w, &whole.colour[at]))
+          << "mode " << mode << " row " << y;
+      ASSERT_TRUE(std::equal(&cut.depth[at], &cut.depth[at] + w, &whole.depth[at]))
+          << "mode " << mode << " row " << y;
+    }
+  }
+  // Cut on the left: a span from x = -100 maps u = x + 100.5 texels, so column c must show
+  // texel c + 100 whether the skipped pixels were stepped in 16.16 or in perspective runs.
+  std::vector<uint32_t> columns(256 * 256);
+  for (size_t i = 0; i < columns.size(); ++i) columns[i] = uint32_t(i & 255);
+  for (int mode : {kRasterPlain, kRasterPersp}) {
+    Target t(120, 8);
+    raster_triangle(mode, rv(-100, 0, 10, 0.5f), rv(156, 0, 10, 256.5f),
+                    rv(-100, 8, 10, 0.5f), texture_256(columns), row(0), t.raster());
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(t.at(x, 2), uint32_t(x + 100)) << "mode " << mode;
+  }
 }
 
 TEST_F(Raster, WildCornersNeverReachOutsideTheTarget) {
