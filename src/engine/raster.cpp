@@ -155,7 +155,8 @@ inline uint32_t sample(const Context& c, uint32_t u, uint32_t v) {
   return c.texels[((u >> c.u_shift) & c.u_mask) + ((v >> c.v_shift) & c.v_mask)];
 }
 
-template <int M>
+// Clamp = false: the caller has made sure r, g, b lie in 0..255 (16.16) for the whole span.
+template <int M, bool Clamp = true>
 inline void put_pixel(uint32_t* dst, uint32_t texel, uint32_t i, uint32_t r, uint32_t g,
                       uint32_t b, const Context& c) {
   if constexpr (M == kRasterPlain || M == kRasterPersp) {
@@ -168,9 +169,11 @@ inline void put_pixel(uint32_t* dst, uint32_t texel, uint32_t i, uint32_t r, uin
     *dst = add_pixel(*dst, scale_texel(texel, c.alpha_row));
   } else if constexpr (M == kRasterLit) {
     const uint8_t* mul = raster_mul_table;
-    *dst = (uint32_t(mul[channel_index(r) * 256 + ((texel >> 16) & 255)]) << 16) |
-           (uint32_t(mul[channel_index(g) * 256 + ((texel >> 8) & 255)]) << 8) |
-           mul[channel_index(b) * 256 + (texel & 255)];
+    const uint32_t ri = Clamp ? channel_index(r) : r >> 16;
+    const uint32_t gi = Clamp ? channel_index(g) : g >> 16;
+    const uint32_t bi = Clamp ? channel_index(b) : b >> 16;
+    *dst = (uint32_t(mul[ri * 256 + ((texel >> 16) & 255)]) << 16) |
+           (uint32_t(mul[gi * 256 + ((texel >> 8) & 255)]) << 8) | mul[bi * 256 + (texel & 255)];
   } else if constexpr (M == kRasterHalf) {
     // mul[128][x] is x >> 1 exactly, so half and half is two shifted halves, no carry.
     *dst = ((*dst >> 1) & 0x7f7f7f) + ((texel >> 1) & 0x7f7f7f);
@@ -215,7 +218,7 @@ void span_affine(const Span& s, const Steps& st, const Context& c) {
 
 // Perspective: u and v are divided exactly at both ends of every run of 16 pixels (the last
 // run may be shorter) and step linearly inside it; depth steps linearly in 1e9 / z.
-template <int M>
+template <int M, bool Clamp>
 void span_persp(const Span& s, const Steps& st, const Context& c) {
   using T = Traits<M>;
   float uz = s.q[0], vz = s.q[1], w = s.q[2];
@@ -271,7 +274,7 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
       int32_t* dep = s.depth + (s.first + p + a);
       for (int x = 0; x < e - a; ++x) {
         if (static_cast<int32_t>(zz) >= dep[x]) {
-          put_pixel<M>(col + x, sample(c, u, v), 0, rr, gg, bb, c);
+          put_pixel<M, Clamp>(col + x, sample(c, u, v), 0, rr, gg, bb, c);
           dep[x] = static_cast<int32_t>(zz);
         }
         u += static_cast<uint32_t>(du);
@@ -293,12 +296,32 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
   }
 }
 
+// True when a colour channel that starts at `start` (16.16, at pixel 0 of the span) and
+// steps by `step` stays within 0..255 over pixels lo .. hi - 1 of the span: it moves in a
+// straight line, so both ends inside means no pixel in between leaves the table's rows.
+inline bool channel_stays_in_range(uint32_t start, uint32_t step, const Span& s) {
+  const uint32_t first = start + step * static_cast<uint32_t>(s.lo);
+  const int64_t a = static_cast<int32_t>(first);
+  const int64_t b = a + int64_t{static_cast<int32_t>(step)} * (s.hi - 1 - s.lo);
+  constexpr int64_t kTop = int64_t{256} << 16;
+  return a >= 0 && a < kTop && b >= 0 && b < kTop;
+}
+
 template <int M>
 inline void run_span(const Span& s, const Steps& st, const Context& c) {
   if constexpr (M == kRasterSolid) {
     std::memset(s.colour + (s.first + s.lo), 0, static_cast<size_t>(s.hi - s.lo) * 4);
   } else if constexpr (Traits<M>::persp) {
-    span_persp<M>(s, st, c);
+    if constexpr (Traits<M>::colour) {
+      // The per-pixel clamps are needed only where a channel leaves 0..255.
+      if (channel_stays_in_range(to_fixed(s.q[3] * 65536.0f), st.fixed[3], s) &&
+          channel_stays_in_range(to_fixed(s.q[4] * 65536.0f), st.fixed[4], s) &&
+          channel_stays_in_range(to_fixed(s.q[5] * 65536.0f), st.fixed[5], s)) {
+        span_persp<M, false>(s, st, c);
+        return;
+      }
+    }
+    span_persp<M, true>(s, st, c);
   } else {
     span_affine<M>(s, st, c);
   }
