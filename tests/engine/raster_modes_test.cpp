@@ -202,6 +202,15 @@ TEST_F(Raster, LitModeScalesEachChannelByItsColour) {
   }
   raster_triangle(kRasterLit, a, b, c, texture_256(white), row(0), t.raster());
   EXPECT_EQ(t.at(2, 2), 0xfe7f00u);
+  // Colours outside 0..255 (an outside caller's, or fog's overshoot) use the end rows.
+  for (RasterVertex* p : {&a, &b, &c}) {
+    p->r = 300.0f;
+    p->g = -40.0f;
+    p->b = 64.0f;
+  }
+  Target over(16, 16);
+  raster_triangle(kRasterLit, a, b, c, texture_256(white), row(0), over.raster());
+  EXPECT_EQ(over.at(2, 2), 0xfe003fu);
 }
 
 TEST_F(Raster, DepthRules) {
