@@ -17,6 +17,34 @@ class Raster : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { raster_build_tables(); }
   const uint8_t* row(int alpha) { return raster_mul_table + alpha * 256; }
+
+  // A 40 x 30 target inside rows of 48 pixels and 40 rows: the 8 extra columns and the
+  // rows below are there to catch writes past the target.
+  struct PaddedTarget {
+    static constexpr int kPitch = 48, kRows = 40, kWidth = 40, kHeight = 30;
+    std::vector<uint32_t> colour = std::vector<uint32_t>(size_t(kPitch) * kRows, 0xdeadbe);
+    std::vector<int32_t> depth = std::vector<int32_t>(size_t(kPitch) * kRows, 0);
+    RasterTarget raster() {
+      return RasterTarget{colour.data(), depth.data(), kPitch, kWidth, kHeight};
+    }
+    uint32_t at(int x, int y) const { return colour[size_t(y) * kPitch + x]; }
+    void expect_nothing_outside() const {
+      for (int y = 0; y < kRows; ++y)
+        for (int x = 0; x < kPitch; ++x)
+          if (x >= kWidth || y >= kHeight) {
+            ASSERT_EQ(at(x, y), 0xdeadbeu) << x << "," << y;
+          }
+    }
+  };
+
+  // A small linear congruential generator: the same corners on every run.
+  struct Random {
+    uint32_t seed;
+    float operator()(float lo, float hi) {
+      seed = seed * 1664525u + 1013904223u;
+      return lo + (hi - lo) * float(seed >> 8) / 16777216.0f;
+    }
+  };
 };
 
 // Blue 2 through mul[255] adds exactly 1 per write: the blue channel counts the writes.
@@ -66,26 +94,16 @@ TEST_F(Raster, CornersAboveRowOneArePulledToRowZero) {
 }
 
 TEST_F(Raster, SpansAreCutToTheTarget) {
-  // The target is 40 x 30 inside rows of 48 pixels; the 8 extra columns and the rows below
-  // must never be written, whatever the triangle.
-  const int pitch = 48;
-  std::vector<uint32_t> colour(size_t(pitch) * 40, 0xdeadbe);
-  std::vector<int32_t> depth(size_t(pitch) * 40, 0);
-  const RasterTarget tg{colour.data(), depth.data(), pitch, 40, 30};
+  // Whatever the triangle, nothing past the target's columns and rows is written.
+  PaddedTarget t;
   const std::vector<uint32_t> white = flat_texture(256, 0xffffff);
   for (int mode = kRasterSolid; mode <= kRasterPlain; ++mode) {
     raster_triangle(mode, rv(-500, 3), rv(900, 10), rv(20, 700), texture_256(white), row(255),
-                    tg);
+                    t.raster());
   }
-  for (int y = 0; y < 40; ++y) {
-    for (int x = 0; x < pitch; ++x) {
-      if (x >= 40 || y >= 30) {
-        ASSERT_EQ(colour[size_t(y) * pitch + x], 0xdeadbeu) << x << "," << y;
-      }
-    }
-  }
-  EXPECT_NE(colour[size_t(29) * pitch + 0], 0xdeadbeu);
-  EXPECT_NE(colour[size_t(29) * pitch + 39], 0xdeadbeu);
+  t.expect_nothing_outside();
+  EXPECT_NE(t.at(0, 29), 0xdeadbeu);
+  EXPECT_NE(t.at(39, 29), 0xdeadbeu);
 }
 
 TEST_F(Raster, CutSpansDrawTheSamePixelsAsUncutOnes) {
@@ -94,11 +112,7 @@ TEST_F(Raster, CutSpansDrawTheSamePixelsAsUncutOnes) {
   // the whole triangle, in colour and depth.
   std::vector<uint32_t> tex(256 * 256);
   for (size_t i = 0; i < tex.size(); ++i) tex[i] = uint32_t(i * 2654435761u) & 0xffffff;
-  uint32_t seed = 777;
-  auto rnd = [&](float lo, float hi) {
-    seed = seed * 1664525u + 1013904223u;
-    return lo + (hi - lo) * float(seed >> 8) / 16777216.0f;
-  };
+  Random rnd{777};
   constexpr int kW = 200, kH = 150;
   Target whole(kW, kH), cut(kW, kH);
   for (int n = 0; n < 400; ++n) {
@@ -139,16 +153,9 @@ TEST_F(Raster, CutSpansDrawTheSamePixelsAsUncutOnes) {
 TEST_F(Raster, WildCornersNeverReachOutsideTheTarget) {
   // Outside callers hand over whatever they computed: far off-screen, behind the eye,
   // at z = 0, infinite or NaN. Nothing may be written beyond the 40 x 30 target.
-  const int pitch = 48;
-  std::vector<uint32_t> colour(size_t(pitch) * 40, 0xdeadbe);
-  std::vector<int32_t> depth(size_t(pitch) * 40, 0);
-  const RasterTarget tg{colour.data(), depth.data(), pitch, 40, 30};
+  PaddedTarget t;
   const std::vector<uint32_t> white = flat_texture(256, 0xffffff);
-  uint32_t seed = 12345;
-  auto rnd = [&](float lo, float hi) {
-    seed = seed * 1664525u + 1013904223u;
-    return lo + (hi - lo) * float(seed >> 8) / 16777216.0f;
-  };
+  Random rnd{12345};
   const float specials[4] = {0.0f, INFINITY, -INFINITY, NAN};
   for (int n = 0; n < 3000; ++n) {
     RasterVertex p[3];
@@ -159,13 +166,10 @@ TEST_F(Raster, WildCornersNeverReachOutsideTheTarget) {
       if (n % 11 == 0) v.z = specials[n % 4];
       if (n % 13 == 0) v.x = specials[(n / 13) % 4];
     }
-    raster_triangle(1 + n % 10, p[0], p[1], p[2], texture_256(white), row(n & 255), tg);
+    raster_triangle(1 + n % 10, p[0], p[1], p[2], texture_256(white), row(n & 255),
+                    t.raster());
   }
-  for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < pitch; ++x)
-      if (x >= 40 || y >= 30) {
-        ASSERT_EQ(colour[size_t(y) * pitch + x], 0xdeadbeu) << x << "," << y;
-      }
+  t.expect_nothing_outside();
 }
 
 TEST_F(Raster, PixelRulesOfTheModes) {
