@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/capture.h"
+#include "scenes/timeline.h"
 #include "sequencer/sequencer.h"
 
 namespace {

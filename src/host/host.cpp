@@ -6,6 +6,7 @@
 #include "platform/backend.h"
 #include "platform/clock.h"
 #include "platform/options.h"
+#include "scenes/timeline.h"
 #include "sequencer/sequencer.h"
 
 platform::WindowHandle main_window = nullptr;
@@ -17,7 +18,7 @@ namespace {
 
 HostHooks default_hooks() {
   return HostHooks{music_init,     music_start,     music_pump, music_stop,
-                   sound_shutdown, prepare_assets,  sequencer_frame, nullptr};
+                   sound_shutdown, prepare_assets,  show_frame,      nullptr};
 }
 
 HostHooks hooks = default_hooks();
@@ -166,7 +167,6 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
   return device_failed ? 1 : quit_code;
 }
 
-void prepare_assets() { init_fades(320, 240, platform::run_options().plain ? 1 : 0); }
 
 uint32_t test_card_colour(int x, int y) {
   static const uint32_t bars[8] = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff,

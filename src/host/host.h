@@ -34,8 +34,11 @@ int create_main_window(void* instance, int show_command);
 intptr_t window_proc(platform::WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam);
 int frame_tick();
 
-// Loads every asset and builds every table before the display starts.
+// Loads every asset and builds every table before the display starts; a data set that
+// does not fit what the scenes assume ends the process with one line and status 1.
 void prepare_assets();
+// How long the last prepare_assets took (seconds of wall time).
+double prepare_assets_seconds();
 
 // The show time now, as the debug key log stamps it (not rounded to 32 bits).
 double show_time_seconds();

@@ -1,4 +1,5 @@
-// The show's fixed timeline of scene rows, and the fades and flashes laid over every frame.
+// The mechanism of the show's timeline (rows of scenes called in table order) and the fades
+// and flashes laid over every frame. The show's own table lives with its scenes.
 #pragma once
 #include <cstdint>
 
@@ -21,15 +22,11 @@ struct FadeKey {
   float black;
 };
 
-constexpr int kTimelineRows = 65;
 constexpr int kFadeKeys = 110;
-extern const TimelineEntry timeline[kTimelineRows];
 extern const FadeKey fade_keys[kFadeKeys];
-// The scene each row calls, by name (for tables, labels and benchmarks).
-extern const char* const timeline_handler_names[kTimelineRows];
 
-// The one call the host makes each frame: 0 once the show is over.
-int sequencer_frame(uint32_t* pixels, float t);
+// One frame of a timeline: its rows, then the fades. 0 once the show is over.
+int sequencer_frame(uint32_t* pixels, const TimelineEntry* table, int count, float t);
 int run_timeline(uint32_t* pixels, const TimelineEntry* table, int count, float t);
 int apply_fades(uint32_t* pixels, const FadeKey* keys, int count, float t);
 

@@ -12,6 +12,8 @@
 #include "platform/clock.h"
 #include "platform/fake.h"
 #include "platform/options.h"
+#include "platform/files.h"
+#include "scenes/timeline.h"
 #include "sequencer/sequencer.h"
 
 namespace {
@@ -129,8 +131,9 @@ TEST_F(HostTest, EndOptionStopsBeforeTheFirstFrameAtOrPastIt) {
 }
 
 TEST_F(HostTest, RealTimelineEndsByItselfJustAfter266Seconds) {
-  host_hooks().sequencer_frame = sequencer_frame;
+  host_hooks().sequencer_frame = show_frame;
   host_hooks().prepare_assets = prepare_assets;
+  platform::set_data_dir(TH_BINARY_DIR "/data");
   platform::run_options().fps = 60;
   auto observer = [](float t) { frame_times.push_back(t); };
   host_hooks().frame_done = observer;

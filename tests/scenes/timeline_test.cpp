@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "sequencer/sequencer.h"
+#include "scenes/timeline.h"
 
 namespace {
 
@@ -67,12 +67,13 @@ TEST(Timeline, EndOfTheShow) {
   EXPECT_TRUE(calls.empty());
   EXPECT_EQ(run_timeline(nullptr, rows.data(), kTimelineRows, 266.01f), 0);
   // Empty handlers still keep the show alive.
-  EXPECT_EQ(run_timeline(nullptr, timeline, kTimelineRows, 265.0f), 1);
+  TimelineEntry empty_rows[1] = {{200.0f, 266.0f, 0, nullptr}};
+  EXPECT_EQ(run_timeline(nullptr, empty_rows, 1, 265.0f), 1);
   init_fades(320, 240, 1);
   std::vector<uint32_t> frame(320 * 240, 0x00FFFFFF);
-  EXPECT_EQ(sequencer_frame(frame.data(), 250.0f), 1);  // fades are past their last key
-  EXPECT_EQ(sequencer_frame(frame.data(), 266.0f), 1);
-  EXPECT_EQ(sequencer_frame(frame.data(), 266.001f), 0);
+  EXPECT_EQ(sequencer_frame(frame.data(), rows.data(), kTimelineRows, 250.0f), 1);  // fades done
+  EXPECT_EQ(sequencer_frame(frame.data(), rows.data(), kTimelineRows, 266.0f), 1);
+  EXPECT_EQ(sequencer_frame(frame.data(), rows.data(), kTimelineRows, 266.001f), 0);
   // A table that ends before the fades keeps the show alive until their last key.
   TimelineEntry short_table[1] = {{0.0f, 10.0f, 0, nullptr}};
   EXPECT_EQ(run_timeline(nullptr, short_table, 1, 100.0f) +

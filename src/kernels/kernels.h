@@ -1,0 +1,42 @@
+// The effect kernels several scenes share, by family. Each family lives in its own file of
+// src/kernels. Where a kernel has a SIMD form, the public routine reads has_mmx (set by
+// init_fades, cleared by --plain) on every call and runs one form; both forms are public
+// under _plain and _simd so tests can compare them. Both give the same red, green and
+// blue; the fourth byte carries no colour and may differ.
+#pragma once
+#include <cstdint>
+
+#include "display/frame.h"
+
+// ---- Frame-buffer utilities ----
+
+// Per colour channel dst = (a * b) >> 8. Any count; dst may be a or b.
+void row_multiply(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count);
+// Per colour channel dst = min(255, a + b). Any count; dst may be a or b.
+void row_add_saturate(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count);
+// Every 32-bit word of the first `bytes` bytes of dst becomes value (bytes / 4 words).
+void fill_words(void* dst, uint32_t value, int bytes);
+// dst[i] = src[i] wherever src[i] differs from key (whole words); elsewhere dst is kept.
+void copy_keyed(uint32_t* dst, const uint32_t* src, uint32_t key, int count);
+
+void row_multiply_plain(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count);
+void row_multiply_simd(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count);
+void row_add_saturate_plain(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count);
+void row_add_saturate_simd(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count);
+void fill_words_plain(void* dst, uint32_t value, int bytes);
+void fill_words_simd(void* dst, uint32_t value, int bytes);
+void copy_keyed_plain(uint32_t* dst, const uint32_t* src, uint32_t key, int count);
+void copy_keyed_simd(uint32_t* dst, const uint32_t* src, uint32_t key, int count);
+
+// A piecewise-linear beat: pulses of three points (start at base, rise to peak, fall back).
+struct PulsePoint {
+  float time;
+  float value;
+};
+// pulse_count x 3 points; pulse i is (i step, base), (i step + rise, peak), (i step + fall,
+// base). Null when the allocation fails or the count is not positive. Freed with delete[].
+PulsePoint* pulse_track_build(int pulse_count, float step, float rise, float fall, float peak,
+                              float base);
+// The track's value at time - start: the first value before it, the last after it, linear
+// between the points around it.
+float pulse_track_eval(const PulsePoint* track, int pulse_count, float time, float start);

@@ -1,0 +1,63 @@
+// The scene handlers the timeline calls, by family. Each family lives in its own file or
+// folder of src/scenes. A handler whose family is not drawn yet is named here as the shared
+// empty handler, so its rows keep their place (and their name in tables) and draw nothing;
+// building the family replaces those lines with its declarations.
+#pragma once
+#include <cstdint>
+
+#include "sequencer/sequencer.h"
+
+// Every handler has the timeline's signature.
+#define TH_SCENE(name)                                                                       \
+  void name(uint32_t* pixels, const TimelineEntry* entry, int index, float t, float start, \
+            float end, float progress, int32_t parameter)
+
+// Draws nothing: the stand-in for handlers not built yet.
+TH_SCENE(empty_scene);
+
+// ---- Catwalk and dancers ----
+constexpr SceneHandler CatwalkScene = empty_scene;
+constexpr SceneHandler CatwalkCloseScene = empty_scene;
+constexpr SceneHandler TitleScene = empty_scene;
+constexpr SceneHandler SilhouetteEchoScene = empty_scene;
+constexpr SceneHandler BoxDancerScene = empty_scene;
+constexpr SceneHandler DanceFloorScene = empty_scene;
+TH_SCENE(BackgroundFillScene);
+// Keeps one frame of the dancer (its pixels exactly 0) as the next recorded silhouette.
+void silhouette_record(const uint32_t* buffer);
+
+// ---- City ----
+constexpr SceneHandler CityScene = empty_scene;
+
+// ---- Metaballs ----
+constexpr SceneHandler MetaballScene = empty_scene;
+
+// ---- Flare object ----
+constexpr SceneHandler FlareObjectScene = empty_scene;
+
+// ---- Portraits and morph ----
+constexpr SceneHandler PortraitScene = empty_scene;
+constexpr SceneHandler MorphScene = empty_scene;
+
+// ---- Warps ----
+constexpr SceneHandler DoublePictureScene = empty_scene;
+constexpr SceneHandler TextureWarpPairScene = empty_scene;
+constexpr SceneHandler FaceBlendScene = empty_scene;
+constexpr SceneHandler TextureWarpScene = empty_scene;
+constexpr SceneHandler TextureSlideScene = empty_scene;
+constexpr SceneHandler TwinWarpScene = empty_scene;
+
+// ---- Glows and particles ----
+constexpr SceneHandler ColourMapScene = empty_scene;
+constexpr SceneHandler ColourMapParticleScene = empty_scene;
+constexpr SceneHandler ParticleGlowScene = empty_scene;
+
+// ---- Pictures, captions and credits ----
+constexpr SceneHandler BluePictureScene = empty_scene;
+constexpr SceneHandler PictureCardScene = empty_scene;
+constexpr SceneHandler WordCaptionScene = empty_scene;
+constexpr SceneHandler CornerLogoScene = empty_scene;
+constexpr SceneHandler FlowerSpriteScene = empty_scene;
+constexpr SceneHandler CreditsScrollScene = empty_scene;
+
+// ---- The end of the handler list ----
