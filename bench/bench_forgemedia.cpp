@@ -21,9 +21,15 @@ void BM_ForgeMediaPart(benchmark::State& state) {
   }
   fs::remove_all(out);
 }
-BENCHMARK(BM_ForgeMediaPart<forge::make_pictures>)->Name("BM_ForgeMediaPictures")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ForgeMediaPart<forge::make_textures>)->Name("BM_ForgeMediaTextures")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ForgeMediaPart<forge::make_city>)->Name("BM_ForgeMediaCity")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ForgeMediaPart<forge::make_pictures>)
+    ->Name("BM_ForgeMediaPictures")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ForgeMediaPart<forge::make_textures>)
+    ->Name("BM_ForgeMediaTextures")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ForgeMediaPart<forge::make_city>)
+    ->Name("BM_ForgeMediaCity")
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ForgeMediaSynth(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(forge::audio::render(1).size());
@@ -33,7 +39,8 @@ BENCHMARK(BM_ForgeMediaSynth)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_ForgeMediaMp3(benchmark::State& state) {
   const auto pcm = forge::audio::render(1);
-  for (auto _ : state) benchmark::DoNotOptimize(forge::audio::encode_mp3(pcm, forge::audio::kRate, 128).size());
+  for (auto _ : state)
+    benchmark::DoNotOptimize(forge::audio::encode_mp3(pcm, forge::audio::kRate, 128).size());
 }
 BENCHMARK(BM_ForgeMediaMp3)->Unit(benchmark::kMillisecond)->Iterations(2);
 

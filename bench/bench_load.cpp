@@ -58,7 +58,8 @@ std::vector<uint8_t> scene_20000_faces() {
         for (int k : {i, i + 1, i + n, 7, i + 1, i + n + 1, i + n, 7}) put16(faces, uint32_t(k));
       }
     }
-    for (float f : {1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, float(m), 0.f, 0.f}) putf(matrix, f);
+    for (float f : {1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, float(m), 0.f, 0.f})
+      putf(matrix, f);
     std::vector<uint8_t> mesh = chunk(0x4110, verts);
     for (const auto& c : {chunk(0x4140, map), chunk(0x4160, matrix), chunk(0x4120, faces)})
       mesh.insert(mesh.end(), c.begin(), c.end());

@@ -34,7 +34,8 @@ const std::string& music_folder() {
       double t = static_cast<double>(i) / rate;
       noise = noise * 1664525u + 1013904223u;
       double hiss = static_cast<int32_t>(noise) / 2147483648.0 * 1500;
-      pcm[2 * static_cast<size_t>(i)] = static_cast<int16_t>(9000 * std::sin(2 * M_PI * 220 * t) + hiss);
+      pcm[2 * static_cast<size_t>(i)] =
+          static_cast<int16_t>(9000 * std::sin(2 * M_PI * 220 * t) + hiss);
       pcm[2 * static_cast<size_t>(i) + 1] =
           static_cast<int16_t>(8000 * std::sin(2 * M_PI * (330 + 50 * std::sin(t)) * t) - hiss);
     }
@@ -88,7 +89,8 @@ void BM_MusicPumpShowSecond(benchmark::State& state) {
   }
   frames += music_state().frames_decoded;
   stop_headless();
-  state.counters["frames_decoded"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kAvgIterations);
+  state.counters["frames_decoded"] =
+      benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_MusicPumpShowSecond)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
@@ -113,7 +115,8 @@ void BM_MusicWorstPump(benchmark::State& state) {
       double cpu = thread_cpu_us();
       music_pump(static_cast<float>(t));
       worst_cpu = std::max(worst_cpu, thread_cpu_us() - cpu);
-      double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - a).count();
+      double us =
+          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - a).count();
       worst = std::max(worst, us);
       total += us;
       ++pumps;

@@ -43,8 +43,8 @@ void BM_RasterTriangle(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations());
-  state.counters["Mpixels/s"] = benchmark::Counter(double(state.iterations()) * area * 1e-6,
-                                                   benchmark::Counter::kIsRate);
+  state.counters["Mpixels/s"] =
+      benchmark::Counter(double(state.iterations()) * area * 1e-6, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RasterTriangle)
     ->ArgNames({"mode", "px"})
@@ -128,7 +128,8 @@ void BM_World5000Faces(benchmark::State& state) {
     scene->frame();
     benchmark::ClobberMemory();
   }
-  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["faces drawn"] = scene->view.draw_count;
 }
 BENCHMARK(BM_World5000Faces)->Unit(benchmark::kMillisecond);

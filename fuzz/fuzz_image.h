@@ -53,12 +53,12 @@ inline void run_picture(const char* ext, const uint8_t* data, size_t size) {
 
 }  // namespace fuzz
 
-#define TH_PICTURE_FUZZER(ext)                                                   \
-  extern "C" int LLVMFuzzerInitialize(int*, char***) {                           \
-    fuzz::quiet_init();                                                          \
-    return 0;                                                                    \
-  }                                                                              \
-  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {      \
-    fuzz::run_picture(ext, data, size);                                          \
-    return 0;                                                                    \
+#define TH_PICTURE_FUZZER(ext)                                              \
+  extern "C" int LLVMFuzzerInitialize(int*, char***) {                      \
+    fuzz::quiet_init();                                                     \
+    return 0;                                                               \
+  }                                                                         \
+  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { \
+    fuzz::run_picture(ext, data, size);                                     \
+    return 0;                                                               \
   }

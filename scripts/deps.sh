@@ -8,7 +8,7 @@ build_pkgs=(g++ cmake ninja-build pkg-config
   libsdl2-dev libjpeg62-turbo-dev libmpg123-dev libmp3lame-dev libpng-dev
   libfreetype-dev fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev)
 run_pkgs=(ffmpeg)
-test_pkgs=(ffmpeg xvfb xauth xdotool imagemagick libx11-dev clang libclang-rt-14-dev lib3ds-dev)
+test_pkgs=(clang-format ffmpeg xvfb xauth xdotool imagemagick libx11-dev clang libclang-rt-14-dev lib3ds-dev)
 
 want=("${build_pkgs[@]}")
 case "${1:-run}" in

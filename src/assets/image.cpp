@@ -46,7 +46,9 @@ void publish_size(const char* name, const char* kind, int64_t width, int64_t hei
     refuse("%s changed size between probe and decode\n", name);
 }
 
-bool read_exact(FILE* f, void* buf, size_t n) { return std::fread(buf, 1, n, f) == n; }
+bool read_exact(FILE* f, void* buf, size_t n) {
+  return std::fread(buf, 1, n, f) == n;
+}
 
 int64_t file_length(FILE* f) {
   long here = std::ftell(f);
@@ -129,7 +131,9 @@ void read_image_file(const char* name, uint32_t* dst) {
 namespace {
 
 // Zeroed, so whatever a reader leaves undecoded comes out black.
-uint32_t* alloc_pixels(int64_t count) { return new (std::nothrow) uint32_t[count](); }
+uint32_t* alloc_pixels(int64_t count) {
+  return new (std::nothrow) uint32_t[count]();
+}
 
 // Probes, then decodes into a zeroed block of the probed size; null when out of memory.
 uint32_t* decode_stored(const char* name, int64_t& width, int64_t& height) {

@@ -37,4 +37,3 @@ std::unique_ptr<Image> load_image(const char* name);
 // The picture resampled to power-of-two sides from 32 to 256, with its size code; null
 // when an allocation fails.
 std::unique_ptr<Image> load_texture(const char* name);
-

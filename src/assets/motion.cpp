@@ -18,8 +18,7 @@ namespace {
 
 // 63 characters and the terminator; byte 12 is Latin-1 A with ring (0xC5), spelled as a
 // byte so that no source encoding can turn it into two.
-constexpr char kMagic[64] =
-    "QUB SL\xC5R TIL IGJEN MED NOK ET KULT PROGRAM OG NOK EN KUL HEADER";
+constexpr char kMagic[64] = "QUB SL\xC5R TIL IGJEN MED NOK ET KULT PROGRAM OG NOK EN KUL HEADER";
 static_assert(sizeof(kMagic) == 64 && kMagic[62] == 'R');
 
 // Where each of a frame's twelve file values goes in the engine matrix (row * 4 + column):
@@ -34,7 +33,8 @@ struct ScratchTrack {
 
 void allocate_table() {
   motion_tracks = new MotionTrack[MOTION_MAX_TRACKS]();
-  for (int i = 0; i < MOTION_MAX_TRACKS; ++i) motion_tracks[i].frames = new Mat4[MOTION_MAX_FRAMES]();
+  for (int i = 0; i < MOTION_MAX_TRACKS; ++i)
+    motion_tracks[i].frames = new Mat4[MOTION_MAX_FRAMES]();
 }
 
 bool read_i32(FILE* f, int32_t& out) {
@@ -49,7 +49,9 @@ MotionLoad refuse(const char* path, const char* why) {
   return MotionLoad::kRefused;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 
@@ -69,7 +71,8 @@ MotionLoad motion_load(const char* path) {
   // Everything goes to scratch first: a file refused half way leaves the old motion whole.
   int32_t count = 0;
   if (!read_i32(f, count)) return refuse(path, "motion file ends early");
-  if (count < 0 || count > MOTION_MAX_TRACKS) return refuse(path, "motion track count outside 0..30");
+  if (count < 0 || count > MOTION_MAX_TRACKS)
+    return refuse(path, "motion track count outside 0..30");
   std::vector<ScratchTrack> tracks(static_cast<size_t>(count));
   for (ScratchTrack& track : tracks) {
     size_t length = 0;

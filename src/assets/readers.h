@@ -52,11 +52,21 @@ bool skip(FILE* f, int64_t n);
 // Reverses the row order in place.
 void flip_rows(uint32_t* pixels, int64_t width, int64_t height);
 
-inline uint32_t le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-inline uint32_t le32(const uint8_t* p) { return le16(p) | le16(p + 2) << 16; }
-inline uint32_t be16(const uint8_t* p) { return uint32_t(p[0]) << 8 | uint32_t(p[1]); }
-inline uint32_t be32(const uint8_t* p) { return be16(p) << 16 | be16(p + 2); }
-inline uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r << 16 | g << 8 | b; }
+inline uint32_t le16(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+inline uint32_t le32(const uint8_t* p) {
+  return le16(p) | le16(p + 2) << 16;
+}
+inline uint32_t be16(const uint8_t* p) {
+  return uint32_t(p[0]) << 8 | uint32_t(p[1]);
+}
+inline uint32_t be32(const uint8_t* p) {
+  return be16(p) << 16 | be16(p + 2);
+}
+inline uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
+  return r << 16 | g << 8 | b;
+}
 
 // One function per format; each sets the shared size, then decodes unless probing.
 void read_pcx(const char* name, const Dest& dest);

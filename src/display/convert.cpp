@@ -34,14 +34,16 @@ void convert_24(void* dst, const uint32_t* src, int count) {
 }
 
 uint16_t pixel_to_565(uint32_t p) {
-  return static_cast<uint16_t>(((p >> 19) & 0x1f) << 11 | ((p >> 10) & 0x3f) << 5 | ((p >> 3) & 0x1f));
+  return static_cast<uint16_t>(((p >> 19) & 0x1f) << 11 | ((p >> 10) & 0x3f) << 5 |
+                               ((p >> 3) & 0x1f));
 }
 
 void convert_16(void* dst, const uint32_t* src, int count) {
   auto* d = static_cast<uint8_t*>(dst);
   int i = 0;
   for (; i + 2 <= count; i += 2) {
-    uint32_t two = static_cast<uint32_t>(pixel_to_565(src[i])) | static_cast<uint32_t>(pixel_to_565(src[i + 1])) << 16;
+    uint32_t two = static_cast<uint32_t>(pixel_to_565(src[i])) |
+                   static_cast<uint32_t>(pixel_to_565(src[i + 1])) << 16;
     std::memcpy(d + i * 2, &two, 4);  // little-endian: the first pixel in the low word
   }
   if (i < count) {

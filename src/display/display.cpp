@@ -38,7 +38,8 @@ void clear_surface() {
   platform::SurfaceDesc s;
   if (!primary->lock(&s)) return;
   if (s.pixels && s.pitch > 0 && s.bits > 0) {
-    size_t row = std::min(static_cast<size_t>(s.pitch), static_cast<size_t>(s.width) * (s.bits / 8));
+    size_t row =
+        std::min(static_cast<size_t>(s.pitch), static_cast<size_t>(s.width) * (s.bits / 8));
     for (int y = 0; y < s.height; ++y)
       std::memset(static_cast<uint8_t*>(s.pixels) + static_cast<size_t>(y) * s.pitch, 0, row);
   }
@@ -76,8 +77,9 @@ DisplayDevice* display_init(platform::WindowHandle window, int width, int height
     return nullptr;
   }
   direct_draw = created;
-  if (!direct_draw->set_cooperative_level(
-          window, platform::DDSCL_EXCLUSIVE | platform::DDSCL_FULLSCREEN | platform::DDSCL_ALLOWREBOOT))
+  if (!direct_draw->set_cooperative_level(window, platform::DDSCL_EXCLUSIVE |
+                                                      platform::DDSCL_FULLSCREEN |
+                                                      platform::DDSCL_ALLOWREBOOT))
     return nullptr;
   int bits = 0;
   for (const Mode& m : kModes) {
@@ -93,7 +95,8 @@ DisplayDevice* display_init(platform::WindowHandle window, int width, int height
   size_t pixels = static_cast<size_t>(width) * height;
   if (framebuffer.size() != pixels) framebuffer.resize(pixels);
   mapping = Mapping::none;
-  device = DisplayDevice{width, height, bits, 0, 0, 0, nullptr, clear, present, begin_frame, end_frame};
+  device =
+      DisplayDevice{width, height, bits, 0, 0, 0, nullptr, clear, present, begin_frame, end_frame};
   return &device;
 }
 
@@ -177,7 +180,8 @@ int present(DisplayDevice* d) {
   int bytes = d->screen_bits / 8;
   auto* dst = static_cast<uint8_t*>(d->pixels);
   const uint32_t* src = framebuffer.data();
-  if (d->pitch_bytes == d->width * bytes && surface_width >= d->width && surface_height >= d->height) {
+  if (d->pitch_bytes == d->width * bytes && surface_width >= d->width &&
+      surface_height >= d->height) {
     convert_run(d->screen_bits, dst, src, d->width * d->height);
   } else {
     // Row by row, never past the surface's rows, columns or pitch.
@@ -190,7 +194,9 @@ int present(DisplayDevice* d) {
   return unlock_screen(d);
 }
 
-uint32_t* display_framebuffer() { return framebuffer.empty() ? nullptr : framebuffer.data(); }
+uint32_t* display_framebuffer() {
+  return framebuffer.empty() ? nullptr : framebuffer.data();
+}
 
 void display_reset() {
   direct_draw = nullptr;

@@ -8,11 +8,11 @@
 struct DisplayDevice {
   int32_t width;
   int32_t height;
-  int32_t screen_bits;   // 32, 24 or 16
-  int32_t pitch_bytes;   // of what is mapped now
+  int32_t screen_bits;  // 32, 24 or 16
+  int32_t pitch_bytes;  // of what is mapped now
   int32_t pitch_pixels;
-  int32_t mapped;        // 1 while the FrameBuffer or the screen surface is mapped
-  void* pixels;          // first byte of what is mapped (null before the first frame)
+  int32_t mapped;  // 1 while the FrameBuffer or the screen surface is mapped
+  void* pixels;    // first byte of what is mapped (null before the first frame)
   int (*clear)(DisplayDevice* device, uint32_t value);
   int (*present)(DisplayDevice* device);
   int (*begin_frame)(DisplayDevice* device);

@@ -24,7 +24,9 @@ inline uint16_t read_u16(ChunkReader* r) {
   return (uint16_t)(b[0] | (b[1] << 8));
 }
 
-inline int read_s16(ChunkReader* r) { return (int16_t)read_u16(r); }
+inline int read_s16(ChunkReader* r) {
+  return (int16_t)read_u16(r);
+}
 
 inline uint32_t read_u32(ChunkReader* r) {
   uint8_t b[4];
@@ -32,7 +34,9 @@ inline uint32_t read_u32(ChunkReader* r) {
   return (uint32_t)b[0] | ((uint32_t)b[1] << 8) | ((uint32_t)b[2] << 16) | ((uint32_t)b[3] << 24);
 }
 
-inline int32_t read_s32(ChunkReader* r) { return (int32_t)read_u32(r); }
+inline int32_t read_s32(ChunkReader* r) {
+  return (int32_t)read_u32(r);
+}
 
 inline float read_float(ChunkReader* r) {
   const uint32_t u = read_u32(r);
@@ -57,6 +61,8 @@ inline void skip(ChunkReader* r, size_t n) {
   r->pos += n;
 }
 
-inline size_t remaining(const ChunkReader* r) { return r->pos < r->end ? r->end - r->pos : 0; }
+inline size_t remaining(const ChunkReader* r) {
+  return r->pos < r->end ? r->end - r->pos : 0;
+}
 
 }  // namespace kelp_io

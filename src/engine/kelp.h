@@ -125,7 +125,14 @@ struct Material;
 struct Vertex;
 struct Face;
 
-enum NodeOwnerKind { kOwnerNone = 0, kOwnerMesh, kOwnerCamera, kOwnerLight, kOwnerDummy, kOwnerWorld };
+enum NodeOwnerKind {
+  kOwnerNone = 0,
+  kOwnerMesh,
+  kOwnerCamera,
+  kOwnerLight,
+  kOwnerDummy,
+  kOwnerWorld
+};
 
 struct Node {
   int reserved0;
@@ -147,7 +154,7 @@ struct Node {
   int fov_present;
   FloatTrack fov;  // degrees
   int roll_present;
-  FloatTrack roll;  // degrees
+  FloatTrack roll;    // degrees
   int spare_present;  // a float track slot no file chunk fills
   FloatTrack spare;
   int reserved2[10];
@@ -364,8 +371,7 @@ struct ChunkReader {
 // allocation fails.
 int load_3ds(World* world, const char* path, float scale);
 // The same over a file already in memory; `path` names it in messages.
-int load_3ds_memory(World* world, const uint8_t* data, size_t size, const char* path,
-                    float scale);
+int load_3ds_memory(World* world, const uint8_t* data, size_t size, const char* path, float scale);
 // Where the loader's prescale lines go (stdout by default); null silences them.
 void load_3ds_set_log(FILE* out);
 

@@ -20,8 +20,14 @@ FILE* g_log = stdout;
 // keeps the recursion off the end of the stack.
 constexpr int kMaxDepth = 64;
 
-enum NodeType { kNodeNone = 0, kNodeMesh = 1, kNodeCamera = 2, kNodeTarget = 3, kNodeLight = 4,
-                kNodeAmbient = 7 };
+enum NodeType {
+  kNodeNone = 0,
+  kNodeMesh = 1,
+  kNodeCamera = 2,
+  kNodeTarget = 3,
+  kNodeLight = 4,
+  kNodeAmbient = 7
+};
 
 [[noreturn]] void refuse(const char* path) {
   std::printf("RARA: %s is not a .3ds file!\n", path);
@@ -98,7 +104,10 @@ struct Loader {
           ++c->meshes;
           count(end, c, depth + 1);
           break;
-        case 0x4d4d: case 0x3d3d: case 0xb000: case 0xb002:
+        case 0x4d4d:
+        case 0x3d3d:
+        case 0xb000:
+        case 0xb002:
           count(end, c, depth + 1);
           break;
         case 0x4000: {
@@ -107,17 +116,25 @@ struct Loader {
           count(end, c, depth + 1);
           break;
         }
-        case 0x4110: case 0x4120: {
+        case 0x4110:
+        case 0x4120: {
           const int n = read_s16(&r);
           const size_t each = id == 0x4110 ? 12 : 8;
           if (!r.ok || n < 0 || (size_t)n * each > remaining(&r)) bad();
           (id == 0x4110 ? c->vertices : c->faces) += n;
           break;
         }
-        case 0x4600: ++c->lights; break;
-        case 0x4700: ++c->cameras; break;
-        case 0xb011: ++c->dummies; break;
-        default: break;
+        case 0x4600:
+          ++c->lights;
+          break;
+        case 0x4700:
+          ++c->cameras;
+          break;
+        case 0xb011:
+          ++c->dummies;
+          break;
+        default:
+          break;
       }
       return true;
     });
@@ -230,7 +247,8 @@ struct Loader {
         Mesh* m = world_find_mesh(w, node_name);
         return m ? &m->node : nullptr;
       }
-      case kNodeCamera: case kNodeTarget:
+      case kNodeCamera:
+      case kNodeTarget:
         for (int i = 0; i < w->camera_count; ++i) {
           Camera* c = &w->cameras[i];
           if (std::strcmp(c->name, node_name) == 0) {
@@ -291,13 +309,32 @@ struct Loader {
     if (!node) return 1;
     int ok = 1;
     switch (id) {
-      case 0xb020: node->position_present = 1; ok = track_read_vector(&r, &node->position, 0); break;
-      case 0xb021: node->rotation_present = 1; ok = track_read_rotation(&r, &node->rotation); break;
-      case 0xb022: node->scale_present = 1; ok = track_read_vector(&r, &node->scale, 0); break;
-      case 0xb023: node->fov_present = 1; ok = track_read_float(&r, &node->fov); break;
-      case 0xb024: node->roll_present = 1; ok = track_read_float(&r, &node->roll); break;
-      case 0xb025: node->colour_present = 1; ok = track_read_vector(&r, &node->colour, 1); break;
-      default: break;
+      case 0xb020:
+        node->position_present = 1;
+        ok = track_read_vector(&r, &node->position, 0);
+        break;
+      case 0xb021:
+        node->rotation_present = 1;
+        ok = track_read_rotation(&r, &node->rotation);
+        break;
+      case 0xb022:
+        node->scale_present = 1;
+        ok = track_read_vector(&r, &node->scale, 0);
+        break;
+      case 0xb023:
+        node->fov_present = 1;
+        ok = track_read_float(&r, &node->fov);
+        break;
+      case 0xb024:
+        node->roll_present = 1;
+        ok = track_read_float(&r, &node->roll);
+        break;
+      case 0xb025:
+        node->colour_present = 1;
+        ok = track_read_vector(&r, &node->colour, 1);
+        break;
+      default:
+        break;
     }
     if (!ok) return 0;
     if (!r.ok) bad();
@@ -311,7 +348,10 @@ struct Loader {
   // Acts on one chunk of the reading pass; false when a key table cannot be allocated.
   bool read_chunk(int id, size_t end, int depth) {
     switch (id) {
-      case 0x4d4d: case 0x3d3d: case 0xafff: case 0xb000:
+      case 0x4d4d:
+      case 0x3d3d:
+      case 0xafff:
+      case 0xb000:
         if (!read_chunks(end, depth + 1)) return false;
         break;
       case 0x4000:
@@ -335,11 +375,21 @@ struct Loader {
         mesh = nullptr;
         face_map.clear();
         break;
-      case 0x4110: vertex_list(end); break;
-      case 0x4120: face_list(end, depth); break;
-      case 0x4130: material_group(end); break;
-      case 0x4140: mapping(end); break;
-      case 0x4160: mesh_matrix(); break;
+      case 0x4110:
+        vertex_list(end);
+        break;
+      case 0x4120:
+        face_list(end, depth);
+        break;
+      case 0x4130:
+        material_group(end);
+        break;
+      case 0x4140:
+        mapping(end);
+        break;
+      case 0x4160:
+        mesh_matrix();
+        break;
       case 0x0010:
         colour = read_vec3(&r);
         if (!r.ok) bad();
@@ -383,7 +433,11 @@ struct Loader {
         world_add_material(w, mat_name);
         break;
       }
-      case 0xb001: case 0xb002: case 0xb003: case 0xb004: case 0xb005:
+      case 0xb001:
+      case 0xb002:
+      case 0xb003:
+      case 0xb004:
+      case 0xb005:
         node_type = id == 0xb001 ? kNodeAmbient : (int)(id - 0xb001);
         node = nullptr;
         dummy = nullptr;
@@ -400,7 +454,9 @@ struct Loader {
         node_id = read_s16(&r);
         if (!r.ok) bad();
         break;
-      case 0xb010: node_header(); break;
+      case 0xb010:
+        node_header();
+        break;
       case 0xb011:
         if (dummy && node == &dummy->node) {
           read_name(end, dummy->instance_name);
@@ -420,7 +476,12 @@ struct Loader {
         }
         break;
       }
-      case 0xb020: case 0xb021: case 0xb022: case 0xb023: case 0xb024: case 0xb025:
+      case 0xb020:
+      case 0xb021:
+      case 0xb022:
+      case 0xb023:
+      case 0xb024:
+      case 0xb025:
         if (!track(id)) return false;
         break;
       default:
@@ -435,10 +496,11 @@ struct Loader {
 // The node-type block ids 0xb002..0xb005 map onto types 1..4 by subtraction above.
 static_assert(0xb002 - 0xb001 == kNodeMesh && 0xb005 - 0xb001 == kNodeLight);
 
-void load_3ds_set_log(FILE* out) { g_log = out; }
+void load_3ds_set_log(FILE* out) {
+  g_log = out;
+}
 
-int load_3ds_memory(World* world, const uint8_t* data, size_t size, const char* path,
-                    float scale) {
+int load_3ds_memory(World* world, const uint8_t* data, size_t size, const char* path, float scale) {
   if (size < 6 || data[0] != 0x4d || data[1] != 0x4d) refuse(path);
   Loader ld;
   ld.w = world;

@@ -4,9 +4,13 @@
 
 #include "engine/kelp.h"
 
-void vec_copy(const Vec3* src, Vec3* dst) { *dst = *src; }
+void vec_copy(const Vec3* src, Vec3* dst) {
+  *dst = *src;
+}
 
-void vec_zero(Vec3* v) { v->x = v->y = v->z = 0.0f; }
+void vec_zero(Vec3* v) {
+  v->x = v->y = v->z = 0.0f;
+}
 
 void vec_swap_yz(Vec3* v) {
   const float t = v->y;
@@ -22,17 +26,25 @@ void vec_sub(const Vec3* a, const Vec3* b, Vec3* out) {
   *out = Vec3{a->x - b->x, a->y - b->y, a->z - b->z};
 }
 
-void vec_scale(const Vec3* v, float s, Vec3* out) { *out = Vec3{v->x * s, v->y * s, v->z * s}; }
+void vec_scale(const Vec3* v, float s, Vec3* out) {
+  *out = Vec3{v->x * s, v->y * s, v->z * s};
+}
 
-void vec_negate(const Vec3* v, Vec3* out) { *out = Vec3{-v->x, -v->y, -v->z}; }
+void vec_negate(const Vec3* v, Vec3* out) {
+  *out = Vec3{-v->x, -v->y, -v->z};
+}
 
-float vec_dot(const Vec3* a, const Vec3* b) { return a->x * b->x + a->y * b->y + a->z * b->z; }
+float vec_dot(const Vec3* a, const Vec3* b) {
+  return a->x * b->x + a->y * b->y + a->z * b->z;
+}
 
 void vec_cross(const Vec3* a, const Vec3* b, Vec3* out) {
   *out = Vec3{a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x};
 }
 
-float vec_length_sq(const Vec3* v) { return vec_dot(v, v); }
+float vec_length_sq(const Vec3* v) {
+  return vec_dot(v, v);
+}
 
 float vec_length(const Vec3* v) {
   const float sq = vec_length_sq(v);
@@ -46,14 +58,18 @@ void vec_set_length(const Vec3* v, float len, Vec3* out) {
   vec_scale(v, len / l, out);
 }
 
-void vec_print(const Vec3* v) { std::printf("%f %f %f\n", v->x, v->y, v->z); }
+void vec_print(const Vec3* v) {
+  std::printf("%f %f %f\n", v->x, v->y, v->z);
+}
 
 void mat_identity(Mat4* m) {
   for (float& f : m->m) f = 0.0f;
   m->m[0] = m->m[5] = m->m[10] = m->m[15] = 1.0f;
 }
 
-void mat_copy(const Mat4* src, Mat4* dst) { *dst = *src; }
+void mat_copy(const Mat4* src, Mat4* dst) {
+  *dst = *src;
+}
 
 void mat_mul(const Mat4* a, const Mat4* b, Mat4* out) {
   Mat4 t;

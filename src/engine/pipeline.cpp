@@ -30,7 +30,9 @@ Vertex* next_scratch() {
   return v;
 }
 
-inline float lerp(float a, float b, float t) { return a + (b - a) * t; }
+inline float lerp(float a, float b, float t) {
+  return a + (b - a) * t;
+}
 
 Vertex* intersect(const Vertex* p, const Vertex* q, float t) {
   Vertex* v = next_scratch();
@@ -96,7 +98,9 @@ void draw_face(View* view, Face* face, int clip_mask, const float* intensities) 
 
 }  // namespace
 
-int clip_polygon_count() { return clip_count; }
+int clip_polygon_count() {
+  return clip_count;
+}
 Vertex* clip_polygon_vertex(int index) {
   return index >= 0 && index < clip_count ? clip_in[index] : nullptr;
 }

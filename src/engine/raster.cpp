@@ -70,8 +70,8 @@ inline int ceil_int(float f) {
 
 template <int M>
 struct Traits {
-  static constexpr bool persp = M == kRasterAddAlphaPersp || M == kRasterLit ||
-                                M == kRasterHalf || M == kRasterPersp;
+  static constexpr bool persp =
+      M == kRasterAddAlphaPersp || M == kRasterLit || M == kRasterHalf || M == kRasterPersp;
   // 0 none, 1 test only, 2 test and write
   static constexpr int depth = (M == kRasterSolid || M == kRasterShaded || M == kRasterAddAlpha)
                                    ? 0
@@ -136,7 +136,7 @@ struct Span {
   int32_t* depth;
   int first;
   int count, lo, hi;
-  float q[6];        // values at pixel 0
+  float q[6];  // values at pixel 0
 };
 
 struct Steps {
@@ -157,8 +157,8 @@ inline uint32_t sample(const Context& c, uint32_t u, uint32_t v) {
 
 // Clamp = false: the caller has made sure r, g, b lie in 0..255 (16.16) for the whole span.
 template <int M, bool Clamp = true>
-inline void put_pixel(uint32_t* dst, uint32_t texel, uint32_t i, uint32_t r, uint32_t g,
-                      uint32_t b, const Context& c) {
+inline void put_pixel(uint32_t* dst, uint32_t texel, uint32_t i, uint32_t r, uint32_t g, uint32_t b,
+                      const Context& c) {
   if constexpr (M == kRasterPlain || M == kRasterPersp) {
     *dst = texel;
   } else if constexpr (M == kRasterShaded) {
@@ -386,8 +386,12 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
   }
   if constexpr (T::depth) st.fixed[T::depth_index] = to_depth(st.dqdx[T::depth_index] * 1.0e9f);
 
-  Context ctx{tex.texels, static_cast<uint32_t>(tex.u_shift), static_cast<uint32_t>(tex.u_mask),
-              static_cast<uint32_t>(tex.v_shift), static_cast<uint32_t>(tex.v_mask), alpha_row};
+  Context ctx{tex.texels,
+              static_cast<uint32_t>(tex.u_shift),
+              static_cast<uint32_t>(tex.u_mask),
+              static_cast<uint32_t>(tex.v_shift),
+              static_cast<uint32_t>(tex.v_mask),
+              alpha_row};
 
   // The edges: the long one runs top to bottom; the short ones top to middle, middle to bottom.
   float x_long = top->x + slope_tb * (static_cast<float>(row_top) - top->y);

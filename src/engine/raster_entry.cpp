@@ -25,8 +25,8 @@ int alpha_byte(float alpha) {
 }
 
 RasterVertex corner(const Vertex* v) {
-  return RasterVertex{v->screen_x, v->screen_y, v->depth, v->u, v->v,
-                      v->intensity, v->r, v->g, v->b};
+  return RasterVertex{v->screen_x,  v->screen_y, v->depth, v->u, v->v,
+                      v->intensity, v->r,        v->g,     v->b};
 }
 
 }  // namespace
@@ -41,7 +41,9 @@ void raster_init_once() {
   current[0] = current[1] = current[2] = nullptr;
 }
 
-void raster_set_material(Material* material) { current_material = material; }
+void raster_set_material(Material* material) {
+  current_material = material;
+}
 
 void raster_set_vertices(Vertex* a, Vertex* b, Vertex* c) {
   current[0] = a;
@@ -49,9 +51,13 @@ void raster_set_vertices(Vertex* a, Vertex* b, Vertex* c) {
   current[2] = c;
 }
 
-void raster_set_view(View* view) { current_view = view; }
+void raster_set_view(View* view) {
+  current_view = view;
+}
 
-Material* raster_current_material() { return current_material; }
+Material* raster_current_material() {
+  return current_material;
+}
 
 void rasterizer_select(int flags, float alpha) {
   selected_flags = flags;
@@ -74,6 +80,6 @@ void draw_triangle() {
   const RasterTexture tex{m->texels, m->u_shift, m->u_mask, m->v_shift, m->v_mask};
   const RasterTarget target{view->colour_buffer, view->depth_buffer, view->pitch_pixels,
                             view->width, view->height};
-  raster_triangle(selected_mode, corner(current[0]), corner(current[1]), corner(current[2]),
-                  tex, alpha_row, target);
+  raster_triangle(selected_mode, corner(current[0]), corner(current[1]), corner(current[2]), tex,
+                  alpha_row, target);
 }

@@ -34,8 +34,10 @@ alignas(64) int32_t light_depth[kLightPictureSide * kLightPictureSide];
 Vertex overlay[kPolygonMax];
 
 void unlink(Pending* p) {
-  if (p->prev) p->prev->next = p->next;
-  else head = p->next;
+  if (p->prev)
+    p->prev->next = p->next;
+  else
+    head = p->next;
   if (p->next) p->next->prev = p->prev;
   p->next = p->prev = nullptr;
   p->linked = 0;
@@ -87,8 +89,7 @@ void draw_overlay(View* screen_view, Material* overlay_material, int count) {
     return;
   }
   for (int k = 1; k + 1 < n; ++k) {
-    raster_set_vertices(clip_polygon_vertex(0), clip_polygon_vertex(k),
-                        clip_polygon_vertex(k + 1));
+    raster_set_vertices(clip_polygon_vertex(0), clip_polygon_vertex(k), clip_polygon_vertex(k + 1));
     draw_triangle();
   }
 }
@@ -133,7 +134,9 @@ void list_mesh(Mesh* mesh, View* lv, const View* sv, float brightness) {
 
 }  // namespace
 
-int spotlight_forced_flushes() { return forced_flushes; }
+int spotlight_forced_flushes() {
+  return forced_flushes;
+}
 
 void spotlight_render(Light* spot, View* light_view, World* world, float brightness,
                       View* screen_view) {

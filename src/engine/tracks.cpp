@@ -154,9 +154,15 @@ int read_track(ChunkReader* r, TrackT* track, size_t value_size, ReadValue read_
   return 1;
 }
 
-const Vec3& key_value(const TrackKey& k) { return k.value; }
-float key_value(const FloatTrackKey& k) { return k.value; }
-const Mat4& key_value(const RotationTrackKey& k) { return k.accumulated; }
+const Vec3& key_value(const TrackKey& k) {
+  return k.value;
+}
+float key_value(const FloatTrackKey& k) {
+  return k.value;
+}
+const Mat4& key_value(const RotationTrackKey& k) {
+  return k.accumulated;
+}
 
 // Sets the track's value at `frame`: a key's own value outside the keys or for a single
 // key, else what `between` makes of the segment (keys, i - 1 .. i, t).

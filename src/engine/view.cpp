@@ -37,7 +37,9 @@ float usable_fov(float degrees) {
 
 }  // namespace
 
-uint32_t* engine_light_picture() { return light_picture; }
+uint32_t* engine_light_picture() {
+  return light_picture;
+}
 
 int view_init(View* view, int max_faces, int width, int height) {
   std::memset(view, 0, sizeof(View));
@@ -75,8 +77,8 @@ void view_set_fov(View* view, float degrees) {
   const float f = usable_fov(degrees);
   const float h = f * 3.1415927f * 0.0055555557f;
   // The vertical angle is three quarters of the horizontal, worked out in double.
-  const float v = static_cast<float>(static_cast<double>(f) * 3.0 * 0.25 * 3.1415926535 *
-                                     (1.0 / 180.0));
+  const float v =
+      static_cast<float>(static_cast<double>(f) * 3.0 * 0.25 * 3.1415926535 * (1.0 / 180.0));
   set_frustum(view, h, v);
 }
 
@@ -103,9 +105,13 @@ void view_set_ambient(View* view, float r, float g, float b) {
   view->ambient_b = b;
 }
 
-void view_set_cull_mode(View* view, int mode) { view->cull_mode = mode; }
+void view_set_cull_mode(View* view, int mode) {
+  view->cull_mode = mode;
+}
 
-void view_clear(View* view) { view->draw_count = 0; }
+void view_clear(View* view) {
+  view->draw_count = 0;
+}
 
 void view_set_camera(View* view, const Camera* camera) {
   // The show's cameras all have keyframer tracks; a file without them falls back to the
@@ -113,8 +119,7 @@ void view_set_camera(View* view, const Camera* camera) {
   const Node& eye_node = camera->node;
   const Node& target_node = camera->target_node;
   const Vec3 eye = eye_node.position_present ? eye_node.position.value : camera->position;
-  const Vec3 target =
-      target_node.position_present ? target_node.position.value : camera->target;
+  const Vec3 target = target_node.position_present ? target_node.position.value : camera->target;
   const float roll_deg = eye_node.roll_present ? eye_node.roll.value : camera->roll;
   float fov;
   if (eye_node.fov_present) {

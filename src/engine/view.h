@@ -26,8 +26,8 @@ struct View {
   int cull_mode;  // 0 culls positive screen area, 1 negative, 2 nothing
   uint32_t* colour_buffer;
   int32_t* depth_buffer;
-  int pitch;         // bytes per colour row
-  int pitch_pixels;  // pitch / 4; also the depth buffer's row length
+  int pitch;                // bytes per colour row
+  int pitch_pixels;         // pitch / 4; also the depth buffer's row length
   const uint32_t* picture;  // 256 x 256, copied by view_copy_picture
 };
 

@@ -90,8 +90,8 @@ int world_init(World* w, int vertices, int faces, int meshes, int lights, int ca
   w->camera_capacity = cameras > 0 ? cameras : 0;
   if (!alloc_table(w->dummies, dummies)) return 0;
   w->dummy_capacity = dummies > 0 ? dummies : 0;
-  const int nodes = w->mesh_capacity + w->dummy_capacity + 2 * w->camera_capacity +
-                    2 * w->light_capacity;
+  const int nodes =
+      w->mesh_capacity + w->dummy_capacity + 2 * w->camera_capacity + 2 * w->light_capacity;
   if (!alloc_table(w->node_list, nodes)) return 0;
   w->node_capacity = nodes;
 
@@ -172,8 +172,8 @@ class ChildIndex {
   std::pair<const int*, const int*> with_parent(int id) const {
     auto lo = std::lower_bound(order_.begin(), order_.end(), id,
                                [&](int pos, int v) { return parent_id(pos) < v; });
-    auto hi = std::upper_bound(lo, order_.end(), id,
-                               [&](int v, int pos) { return v < parent_id(pos); });
+    auto hi =
+        std::upper_bound(lo, order_.end(), id, [&](int v, int pos) { return v < parent_id(pos); });
     const int* base = order_.data();
     return {base + (lo - order_.begin()), base + (hi - order_.begin())};
   }
@@ -222,7 +222,9 @@ int link_from(World* w, Node* node) {
 
 }  // namespace
 
-int node_link_children(World* w, Node* node) { return link_from(w, node); }
+int node_link_children(World* w, Node* node) {
+  return link_from(w, node);
+}
 
 int world_link_nodes(World* w) {
   int n = 0;
@@ -273,8 +275,8 @@ Material* world_find_material(World* w, const char* name) {
   return nullptr;
 }
 
-void world_bind_texture(World* w, const char* name, const uint32_t* texels, int flags,
-                        int reserved, int size_code) {
+void world_bind_texture(World* w, const char* name, const uint32_t* texels, int flags, int reserved,
+                        int size_code) {
   Material* m = world_find_material(w, name);
   if (!m) {
     std::printf("%s\n", name);
@@ -284,8 +286,7 @@ void world_bind_texture(World* w, const char* name, const uint32_t* texels, int 
   material_set_texture(m, texels, flags, reserved, size_code);
 }
 
-void world_set_material_colour(World* w, const char* name, float r, float g, float b,
-                               float alpha) {
+void world_set_material_colour(World* w, const char* name, float r, float g, float b, float alpha) {
   Material* m = world_find_material(w, name);
   if (!m) return;  // nothing to colour; writing through null would crash the show
   m->r = r;

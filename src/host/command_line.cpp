@@ -30,7 +30,8 @@ std::string default_data_dir() {
   return TH_DEFAULT_DATA_DIR;
 }
 
-bool parse_command_line(int argc, const char* const* argv, platform::RunOptions& o, CommandLine& r) {
+bool parse_command_line(int argc, const char* const* argv, platform::RunOptions& o,
+                        CommandLine& r) {
   auto fail = [&](std::string message) {
     r.error = std::move(message);
     return false;
@@ -61,8 +62,9 @@ bool parse_command_line(int argc, const char* const* argv, platform::RunOptions&
       std::string text;
       if (!take(text)) return fail(arg + " needs a value");
       if (!to_number(text, out) || out < low || out > high)
-        return fail(arg + ": '" + text + "' is not a number from " + std::to_string(static_cast<long>(low)) +
-                    " to " + std::to_string(static_cast<long>(high)));
+        return fail(arg + ": '" + text + "' is not a number from " +
+                    std::to_string(static_cast<long>(low)) + " to " +
+                    std::to_string(static_cast<long>(high)));
       return true;
     };
     auto flag_only = [&]() { return has_inline ? fail(arg + " takes no value") : true; };
@@ -76,7 +78,8 @@ bool parse_command_line(int argc, const char* const* argv, platform::RunOptions&
     } else if (arg == "--data") {
       if (!take(o.data_dir)) return fail("--data needs a folder");
       std::error_code ec;
-      if (!std::filesystem::is_directory(o.data_dir, ec)) return fail("--data: no folder " + o.data_dir);
+      if (!std::filesystem::is_directory(o.data_dir, ec))
+        return fail("--data: no folder " + o.data_dir);
       r.data_given = true;
     } else if (arg == "--window") {
       if (!flag_only()) return false;
@@ -92,7 +95,8 @@ bool parse_command_line(int argc, const char* const* argv, platform::RunOptions&
     } else if (arg == "--bits") {
       std::string v;
       if (!take(v)) return fail("--bits needs 32, 24 or 16");
-      if (v != "32" && v != "24" && v != "16") return fail("--bits: '" + v + "' is not 32, 24 or 16");
+      if (v != "32" && v != "24" && v != "16")
+        return fail("--bits: '" + v + "' is not 32, 24 or 16");
       o.only_bits = std::atoi(v.c_str());
     } else if (arg == "--mode") {
       std::string v;
@@ -117,10 +121,12 @@ bool parse_command_line(int argc, const char* const* argv, platform::RunOptions&
     } else if (arg == "--fps") {
       if (!number(o.fps, 1, 1000)) return false;
     } else if (arg == "--capture") {
-      if (!take(o.capture) || o.capture.empty()) return fail("--capture needs a folder or a video file");
+      if (!take(o.capture) || o.capture.empty())
+        return fail("--capture needs a folder or a video file");
       o.headless = true;
     } else if (arg == "--contact-sheet") {
-      if (!take(o.contact_sheet) || o.contact_sheet.empty()) return fail("--contact-sheet needs a PNG file");
+      if (!take(o.contact_sheet) || o.contact_sheet.empty())
+        return fail("--contact-sheet needs a PNG file");
       o.headless = true;
     } else if (arg == "--every") {
       if (!number(o.every, 0.001, 100000)) return false;

@@ -22,7 +22,8 @@ constexpr Glyph kFont[] = {
 
 }  // namespace
 
-void draw_label(uint32_t* pixels, int width, int height, int x, int y, const std::string& text, uint32_t colour) {
+void draw_label(uint32_t* pixels, int width, int height, int x, int y, const std::string& text,
+                uint32_t colour) {
   for (char c : text) {
     for (const Glyph& g : kFont) {
       if (g.c != c) continue;
@@ -91,7 +92,8 @@ std::vector<uint32_t> ContactSheet::compose(int* width, int* height) const {
     int x0 = 4 + (i % columns) * cell_w, y0 = 4 + (i / columns) * cell_h;
     const Shot& s = shots_[i];
     for (int y = 0; y < kThumbHeight; ++y)
-      for (int x = 0; x < kThumbWidth; ++x) sheet[(y0 + y) * *width + x0 + x] = s.pixels[y * kThumbWidth + x];
+      for (int x = 0; x < kThumbWidth; ++x)
+        sheet[(y0 + y) * *width + x0 + x] = s.pixels[y * kThumbWidth + x];
     // Labels are clipped to their cell.
     std::string label = s.label.substr(0, kThumbWidth / 8);
     draw_label(sheet.data(), *width, *height, x0 + 1, y0 + kThumbHeight + 2, label, 0xFFFFFF);

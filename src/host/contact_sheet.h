@@ -31,4 +31,5 @@ class ContactSheet {
 };
 
 // Draws text of digits, '.', ',', '-', 's' and 'r' in a 3 x 5 font at twice its size.
-void draw_label(uint32_t* pixels, int width, int height, int x, int y, const std::string& text, uint32_t colour);
+void draw_label(uint32_t* pixels, int width, int height, int x, int y, const std::string& text,
+                uint32_t colour);

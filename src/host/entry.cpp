@@ -99,7 +99,8 @@ int run(int argc, const char* const* argv) {
     if (platform::is_video_path(o.capture)) {
       char temp[] = "/tmp/tidalhall-XXXXXX";
       if (!mkdtemp(temp)) {
-        std::fprintf(stderr, "tidalhall: cannot make a temporary folder for %s\n", o.capture.c_str());
+        std::fprintf(stderr, "tidalhall: cannot make a temporary folder for %s\n",
+                     o.capture.c_str());
         return 1;
       }
       work.path = temp;
@@ -149,7 +150,8 @@ int run(int argc, const char* const* argv) {
       std::fprintf(stderr, "tidalhall: cannot write %s\n", o.contact_sheet.c_str());
       if (status == 0) status = 1;
     } else {
-      std::fprintf(stderr, "tidalhall: %d thumbnails written to %s\n", contact->thumbnails(), o.contact_sheet.c_str());
+      std::fprintf(stderr, "tidalhall: %d thumbnails written to %s\n", contact->thumbnails(),
+                   o.contact_sheet.c_str());
     }
   }
 
@@ -158,7 +160,8 @@ int run(int argc, const char* const* argv) {
     if (!sink->finish(o.audio_capture)) {
       if (status == 0) status = 1;
     } else {
-      std::fprintf(stderr, "tidalhall: %ld frames written to %s\n", sink->frames(), o.capture.c_str());
+      std::fprintf(stderr, "tidalhall: %ld frames written to %s\n", sink->frames(),
+                   o.capture.c_str());
     }
   }
   return status;

@@ -17,8 +17,8 @@ int32_t key_count = 0;
 namespace {
 
 HostHooks default_hooks() {
-  return HostHooks{music_init,     music_start,     music_pump, music_stop,
-                   sound_shutdown, prepare_assets,  show_frame,      nullptr};
+  return HostHooks{music_init,     music_start,    music_pump, music_stop,
+                   sound_shutdown, prepare_assets, show_frame, nullptr};
 }
 
 HostHooks hooks = default_hooks();
@@ -28,7 +28,8 @@ long frame_index = 0;
 // (timeGetTime() - show_start) x 0.001f, all wider than float, as the show's clock has
 // always been taken; a frame rounds it to float once, the key log prints it as a double.
 long double show_time_extended() {
-  long double ms = static_cast<long double>(platform::time_get_time()) - static_cast<long double>(show_start);
+  long double ms =
+      static_cast<long double>(platform::time_get_time()) - static_cast<long double>(show_start);
   return ms * static_cast<long double>(0.001f);
 }
 
@@ -55,8 +56,12 @@ void log_key() {
 
 }  // namespace
 
-HostHooks& host_hooks() { return hooks; }
-void reset_host_hooks() { hooks = default_hooks(); }
+HostHooks& host_hooks() {
+  return hooks;
+}
+void reset_host_hooks() {
+  hooks = default_hooks();
+}
 
 double show_time_seconds() {
   if (platform::virtual_clock_enabled()) return platform::virtual_clock_seconds();
@@ -69,7 +74,8 @@ int create_main_window(void*, int) {
   return main_window != nullptr;
 }
 
-intptr_t window_proc(platform::WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+intptr_t window_proc(platform::WindowHandle window, uint32_t message, uintptr_t wparam,
+                     intptr_t lparam) {
   switch (message) {
     case platform::WM_DESTROY:
       platform::post_quit_message(0);
@@ -103,7 +109,8 @@ int frame_tick() {
     return 1;
   }
   if (sound_ready) hooks.music_pump(t);
-  if (hooks.sequencer_frame(static_cast<uint32_t*>(display->pixels), t) == 0) platform::post_quit_message(0);
+  if (hooks.sequencer_frame(static_cast<uint32_t*>(display->pixels), t) == 0)
+    platform::post_quit_message(0);
   display->end_frame(display);
   display->present(display);
   if (hooks.frame_done) hooks.frame_done(t);
@@ -119,7 +126,8 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
 
   if (!create_main_window(instance, show_command)) {
     std::string why = platform::backend().last_error();
-    std::fprintf(stderr, "tidalhall: cannot open the show's window%s%s\n", why.empty() ? "" : ": ", why.c_str());
+    std::fprintf(stderr, "tidalhall: cannot open the show's window%s%s\n", why.empty() ? "" : ": ",
+                 why.c_str());
     return 1;
   }
   sound_ready = hooks.music_init(main_window, command_line) != 0;
@@ -166,7 +174,6 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
   platform::reset_windowing();
   return device_failed ? 1 : quit_code;
 }
-
 
 uint32_t test_card_colour(int x, int y) {
   static const uint32_t bars[8] = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff,

@@ -31,7 +31,8 @@ extern int32_t key_count;
 // or a device could not be started.
 int WinMain(void* instance, void* previous_instance, const char* command_line, int show_command);
 int create_main_window(void* instance, int show_command);
-intptr_t window_proc(platform::WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+intptr_t window_proc(platform::WindowHandle window, uint32_t message, uintptr_t wparam,
+                     intptr_t lparam);
 int frame_tick();
 
 // Loads every asset and builds every table before the display starts; a data set that

@@ -96,8 +96,8 @@ void load_world(World* world, const char* name) {
 void require(const World& w, const char* name, int cameras, int lights, int meshes) {
   char line[256];
   if (w.camera_count < cameras) {
-    std::snprintf(line, sizeof line, "%s has %d cameras, the show needs %d", name,
-                  w.camera_count, cameras);
+    std::snprintf(line, sizeof line, "%s has %d cameras, the show needs %d", name, w.camera_count,
+                  cameras);
     refuse(line);
   }
   if (w.light_count < lights) {
@@ -133,10 +133,14 @@ void bind_dancer(World& w, Show& s, bool white) {
   const struct {
     const char* material;
     const Image& img;
-  } parts[] = {{"face", *s.face},          {"black", *s.black},
-               {"hair", *s.black},         {"skin", *s.skin},
-               {"ArmGlove", *s.arm_glove}, {"ChestFront", *s.chest_front},
-               {"ChestBack", *s.chest_back}, {"HipFront", *s.hip_front},
+  } parts[] = {{"face", *s.face},
+               {"black", *s.black},
+               {"hair", *s.black},
+               {"skin", *s.skin},
+               {"ArmGlove", *s.arm_glove},
+               {"ChestFront", *s.chest_front},
+               {"ChestBack", *s.chest_back},
+               {"HipFront", *s.hip_front},
                {"HipBack", *s.hip_back}};
   for (const auto& p : parts) {
     if (white)
@@ -178,7 +182,9 @@ void record_silhouettes(Show& s) {
 
 }  // namespace
 
-double prepare_assets_seconds() { return prepare_seconds; }
+double prepare_assets_seconds() {
+  return prepare_seconds;
+}
 
 void prepare_assets() {
   const auto began = std::chrono::steady_clock::now();
@@ -335,6 +341,5 @@ void prepare_assets() {
   // 19. The effect tables, in this order: the flares, the sprites, the warps, the morph's
   // row offsets. Each joins here as its kernel lands.
 
-  prepare_seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  prepare_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 }

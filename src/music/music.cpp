@@ -1,3 +1,5 @@
+#include "music/music.h"
+
 #include <mpg123.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <new>
 #include <vector>
 
-#include "music/music.h"
 #include "music/streaming.h"
 #include "platform/files.h"
 #include "platform/options.h"
@@ -98,14 +99,16 @@ void flush_full_halves() {
     // What lies beyond the half belongs at the start of the next one; dropping it would
     // put the music behind the clock by a frame's worth every half.
     int rest = m.state.accumulator_fill - kFlushBytes;
-    std::memmove(m.accumulator.data(), m.accumulator.data() + kFlushBytes, static_cast<size_t>(rest));
+    std::memmove(m.accumulator.data(), m.accumulator.data() + kFlushBytes,
+                 static_cast<size_t>(rest));
     m.state.accumulator_fill = rest;
   }
 }
 
 void accumulate(const uint8_t* audio, size_t bytes) {
   if (m.drop_bytes > 0) {
-    size_t dropped = static_cast<size_t>(std::min<long long>(m.drop_bytes, static_cast<long long>(bytes)));
+    size_t dropped =
+        static_cast<size_t>(std::min<long long>(m.drop_bytes, static_cast<long long>(bytes)));
     audio += dropped;
     bytes -= dropped;
     m.drop_bytes -= static_cast<long long>(dropped);
@@ -158,8 +161,9 @@ void decode_frame() {
       int channels = 0, encoding = 0;
       mpg123_getformat(m.decoder, &rate, &channels, &encoding);
       m.state.output_rate = static_cast<int>(rate);
-      m.drop_bytes = static_cast<long long>(platform::run_options().start * static_cast<double>(rate)) *
-                     m.sample_bytes;
+      m.drop_bytes =
+          static_cast<long long>(platform::run_options().start * static_cast<double>(rate)) *
+          m.sample_bytes;
       if (m.drop_bytes < 0) m.drop_bytes = 0;
       create_channel_buffers();
     }
@@ -176,10 +180,11 @@ bool decoder_setup() {
   m.decoder = mpg123_new(nullptr, &err);
   if (!m.decoder) return false;
   // Forced stereo: a mono file still comes out as left/right pairs.
-  if (mpg123_param(m.decoder, MPG123_FLAGS, MPG123_FORCE_STEREO | MPG123_GAPLESS | MPG123_QUIET, 0) !=
-      MPG123_OK)
+  if (mpg123_param(m.decoder, MPG123_FLAGS, MPG123_FORCE_STEREO | MPG123_GAPLESS | MPG123_QUIET,
+                   0) != MPG123_OK)
     return false;
-  if (mpg123_param(m.decoder, MPG123_DOWN_SAMPLE, m.state.down_sampling, 0) != MPG123_OK) return false;
+  if (mpg123_param(m.decoder, MPG123_DOWN_SAMPLE, m.state.down_sampling, 0) != MPG123_OK)
+    return false;
   int encoding = m.state.output_bits == 16 ? MPG123_ENC_SIGNED_16 : MPG123_ENC_SIGNED_8;
   if (mpg123_format_none(m.decoder) != MPG123_OK) return false;
   const long* rates = nullptr;
@@ -221,7 +226,9 @@ int find_option(const char* command_line, const char* option) {
   return 0;
 }
 
-const int32_t* volume_table() { return m.volumes; }
+const int32_t* volume_table() {
+  return m.volumes;
+}
 
 // --- memory stream --------------------------------------------------------------------
 
@@ -265,21 +272,33 @@ size_t mem_stream_read(MemoryStream* s, void* destination, size_t item_size, siz
 int mem_stream_seek(MemoryStream* s, long offset, int origin) {
   long base;
   switch (origin) {
-    case 0: base = 0; break;
-    case 1: base = s->position; break;
-    case 2: base = s->size; break;
-    default: return 1;
+    case 0:
+      base = 0;
+      break;
+    case 1:
+      base = s->position;
+      break;
+    case 2:
+      base = s->size;
+      break;
+    default:
+      return 1;
   }
   // Offsets from mpg123 may be far out of range; clamp without overflowing.
   long target;
-  if (offset > 0 && base > s->size - offset) target = s->size;
-  else if (offset < 0 && base < -offset) target = 0;
-  else target = base + offset;
+  if (offset > 0 && base > s->size - offset)
+    target = s->size;
+  else if (offset < 0 && base < -offset)
+    target = 0;
+  else
+    target = base + offset;
   s->position = std::clamp(target, 0L, s->size);
   return 0;
 }
 
-long mem_stream_tell(const MemoryStream* s) { return s->position; }
+long mem_stream_tell(const MemoryStream* s) {
+  return s->position;
+}
 
 void mem_stream_close(MemoryStream* s) {
   delete[] s->block;
@@ -400,8 +419,10 @@ void pcm_write(const uint8_t* samples, int byte_count) {
         int16_t l, r;
         std::memcpy(&l, samples + 4 * i, 2);
         std::memcpy(&r, samples + 4 * i + 2, 2);
-        if (!m.state.stereo) dst[i] = static_cast<int16_t>((l + r) >> 1);
-        else dst[i] = c == 0 ? l : r;
+        if (!m.state.stereo)
+          dst[i] = static_cast<int16_t>((l + r) >> 1);
+        else
+          dst[i] = c == 0 ? l : r;
       }
       write_region(targets[c], out.data(), n * 2);
     } else {
@@ -419,7 +440,9 @@ void pcm_write(const uint8_t* samples, int byte_count) {
   m.state.next_half = 1 - m.state.next_half;
 }
 
-const MusicState& music_state() { return m.state; }
+const MusicState& music_state() {
+  return m.state;
+}
 
 // --- the host's calls -----------------------------------------------------------------
 
@@ -442,9 +465,12 @@ int music_init(void* window, const char* command_line) {
 
   if (find_option(command_line, "8bit")) m.state.output_bits = 8;
   if (find_option(command_line, "mono")) m.state.stereo = 0;
-  if (find_option(command_line, "1to1")) m.state.down_sampling = 0;
-  else if (find_option(command_line, "2to1")) m.state.down_sampling = 1;
-  else if (find_option(command_line, "4to1")) m.state.down_sampling = 2;
+  if (find_option(command_line, "1to1"))
+    m.state.down_sampling = 0;
+  else if (find_option(command_line, "2to1"))
+    m.state.down_sampling = 1;
+  else if (find_option(command_line, "4to1"))
+    m.state.down_sampling = 2;
 
   if (!decoder_setup()) {
     decoder_release();

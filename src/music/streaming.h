@@ -8,7 +8,7 @@
 
 constexpr int kChannelBufferBytes = 1638400;  // each channel buffer: two halves
 constexpr int kHalfBytes = 819200;
-constexpr int kFlushBytes = 1638400;          // the accumulator flushes from this fill
+constexpr int kFlushBytes = 1638400;  // the accumulator flushes from this fill
 constexpr int kAccumulatorBytes = 2 * kFlushBytes;
 
 struct SoundBuffer {
@@ -58,11 +58,11 @@ struct MusicState {
   int output_bits = 16;
   int stereo = 1;
   int down_sampling = 0;
-  int ready = 0;         // music_init succeeded
+  int ready = 0;  // music_init succeeded
   int playing = 0;
   int next_half = 0;
   int output_rate = 0;
-  int ended = 0;         // the stream has no more frames
+  int ended = 0;  // the stream has no more frames
   long frames_decoded = 0;
   int accumulator_fill = 0;
   int last_pump_budget = 0;

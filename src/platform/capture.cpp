@@ -147,7 +147,8 @@ class VideoSink : public FrameSink {
     size_t row_bytes = static_cast<size_t>(s.width) * (s.bits / 8);
     for (int y = 0; y < s.height; ++y) {
       const uint8_t* row = static_cast<const uint8_t*>(s.pixels) + static_cast<size_t>(y) * s.pitch;
-      if (std::fwrite(row, 1, row_bytes, pipe_) != row_bytes) return fail("ffmpeg stopped taking frames");
+      if (std::fwrite(row, 1, row_bytes, pipe_) != row_bytes)
+        return fail("ffmpeg stopped taking frames");
     }
     ++count_;
     return true;
@@ -160,7 +161,8 @@ class VideoSink : public FrameSink {
       if (status != 0 && !failed_) fail("ffmpeg could not encode the frames");
     }
     if (failed_ || count_ == 0) {
-      if (count_ == 0 && !failed_) std::fprintf(stderr, "tidalhall: no frames to write to %s\n", path_.c_str());
+      if (count_ == 0 && !failed_)
+        std::fprintf(stderr, "tidalhall: no frames to write to %s\n", path_.c_str());
       return false;
     }
     std::error_code ec;
@@ -180,7 +182,10 @@ class VideoSink : public FrameSink {
 
  private:
   bool open(const SurfaceDesc& s) {
-    const char* format = s.bits == 32 ? "bgr0" : s.bits == 24 ? "bgr24" : s.bits == 16 ? "rgb565le" : nullptr;
+    const char* format = s.bits == 32   ? "bgr0"
+                         : s.bits == 24 ? "bgr24"
+                         : s.bits == 16 ? "rgb565le"
+                                        : nullptr;
     if (!format) return false;
     width_ = s.width;
     height_ = s.height;
@@ -189,8 +194,9 @@ class VideoSink : public FrameSink {
     std::signal(SIGPIPE, SIG_IGN);
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.6f", fps_);
-    std::string cmd = "ffmpeg -nostdin -y -loglevel error -f rawvideo -pix_fmt " + std::string(format) +
-                      " -s " + std::to_string(width_) + "x" + std::to_string(height_) + " -r " + rate +
+    std::string cmd = "ffmpeg -nostdin -y -loglevel error -f rawvideo -pix_fmt " +
+                      std::string(format) + " -s " + std::to_string(width_) + "x" +
+                      std::to_string(height_) + " -r " + rate +
                       " -i - -vf scale=iw*2:ih*2:flags=neighbor -pix_fmt yuv420p " +
                       (webm_ ? "-c:v libvpx-vp9 -b:v 0 -crf 30 -deadline realtime -cpu-used 8 "
                              : "-c:v libx264 -preset veryfast -crf 18 ") +
@@ -222,7 +228,8 @@ std::unique_ptr<FrameSink> png_folder_sink(const std::string& dir) {
   return std::make_unique<PngFolderSink>(dir);
 }
 
-std::unique_ptr<FrameSink> video_sink(const std::string& path, double fps, const std::string& work_dir) {
+std::unique_ptr<FrameSink> video_sink(const std::string& path, double fps,
+                                      const std::string& work_dir) {
   return std::make_unique<VideoSink>(path, fps, work_dir);
 }
 

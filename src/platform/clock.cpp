@@ -14,8 +14,8 @@ double virtual_seconds = 0.0;
 
 uint32_t time_get_time() {
   if (virtual_on) return static_cast<uint32_t>(std::floor(virtual_seconds * 1000.0));
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now() - process_start);
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                  process_start);
   return static_cast<uint32_t>(ms.count());
 }
 
@@ -24,10 +24,16 @@ void virtual_clock_enable(double seconds) {
   virtual_seconds = seconds;
 }
 
-bool virtual_clock_enabled() { return virtual_on; }
+bool virtual_clock_enabled() {
+  return virtual_on;
+}
 
-void virtual_clock_set(double seconds) { virtual_seconds = seconds; }
+void virtual_clock_set(double seconds) {
+  virtual_seconds = seconds;
+}
 
-double virtual_clock_seconds() { return virtual_seconds; }
+double virtual_clock_seconds() {
+  return virtual_seconds;
+}
 
 }  // namespace platform

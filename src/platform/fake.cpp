@@ -43,7 +43,8 @@ class FakeBackend::Draw : public DirectDraw {
     return !f_->failing.count("cooperative");
   }
   bool set_display_mode(int w, int h, int bits) override {
-    f_->calls.push_back("mode " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(bits));
+    f_->calls.push_back("mode " + std::to_string(w) + "x" + std::to_string(h) + "x" +
+                        std::to_string(bits));
     if (f_->failing.count("mode")) return false;
     if (!f_->modes.empty() && !f_->modes.count({w, h, bits})) return false;
     f_->width_ = w;
@@ -82,11 +83,14 @@ void FakeBackend::key_at_poll(long poll, int virtual_key) {
   deliveries[poll].push_back(Msg{nullptr, WM_KEYDOWN, static_cast<uintptr_t>(virtual_key), 1});
 }
 
-void FakeBackend::close_at_poll(long poll) { deliveries[poll].push_back(Msg{nullptr, WM_CLOSE, 0, 0}); }
+void FakeBackend::close_at_poll(long poll) {
+  deliveries[poll].push_back(Msg{nullptr, WM_CLOSE, 0, 0});
+}
 
 bool FakeBackend::guard_intact() const {
   if (memory.size() < kGuard) return true;
-  return std::all_of(memory.end() - kGuard, memory.end(), [](uint8_t b) { return b == kGuardByte; });
+  return std::all_of(memory.end() - kGuard, memory.end(),
+                     [](uint8_t b) { return b == kGuardByte; });
 }
 
 int FakeBackend::count(const std::string& call) const {

@@ -20,26 +20,26 @@ class FakeBackend : public Backend {
   FakeBackend& operator=(const FakeBackend&) = delete;
 
   // --- script ---
-  bool display = false;              // has_display()
-  bool window_fails = false;         // open_window returns null
+  bool display = false;                       // has_display()
+  bool window_fails = false;                  // open_window returns null
   std::set<std::tuple<int, int, int>> modes;  // accepted (w, h, bits); empty = every mode
   // Calls that fail while named here: "create", "query", "cooperative", "mode", "surface",
   // "lock", "unlock".
   std::set<std::string> failing;
-  int pitch_padding = 0;             // bytes added to every surface row
+  int pitch_padding = 0;  // bytes added to every surface row
   // Messages delivered by the poll with this number (0 = the first poll).
   std::map<long, std::vector<Msg>> deliveries;
   void key_at_poll(long poll, int virtual_key);
   void close_at_poll(long poll);
 
   // --- record ---
-  std::vector<std::string> calls;    // in order, e.g. "mode 320x240x32", "lock", "release surface"
-  std::vector<std::string> boxes;    // message box texts
+  std::vector<std::string> calls;  // in order, e.g. "mode 320x240x32", "lock", "release surface"
+  std::vector<std::string> boxes;  // message box texts
   long polls = 0;
   int locks = 0, unlocks = 0;
   bool cursor_visible = true;
-  SurfaceDesc surface;               // the surface memory (pixels null until created)
-  std::vector<uint8_t> memory;       // surface rows, then guard bytes
+  SurfaceDesc surface;          // the surface memory (pixels null until created)
+  std::vector<uint8_t> memory;  // surface rows, then guard bytes
   static constexpr size_t kGuard = 4096;
   static constexpr uint8_t kGuardByte = 0xcd;
   static constexpr uint8_t kStaleByte = 0xab;  // what the surface holds when created

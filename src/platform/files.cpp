@@ -5,9 +5,13 @@ namespace {
 std::string data_folder = ".";
 }
 
-void set_data_dir(const std::string& dir) { data_folder = dir.empty() ? "." : dir; }
+void set_data_dir(const std::string& dir) {
+  data_folder = dir.empty() ? "." : dir;
+}
 
-const std::string& data_dir() { return data_folder; }
+const std::string& data_dir() {
+  return data_folder;
+}
 
 std::string data_path(const char* show_name) {
   std::string name = show_name ? show_name : "";

@@ -105,13 +105,17 @@ HeadlessBackend* the_headless_backend() {
   return &b;
 }
 
-void headless_set_frame_sink(FrameSink* sink) { frame_sink = sink; }
+void headless_set_frame_sink(FrameSink* sink) {
+  frame_sink = sink;
+}
 
 void headless_capture_frame() {
   const SurfaceDesc* s = the_headless_backend()->shown();
   if (frame_sink && s) frame_sink->frame(*s);
 }
 
-Backend* headless_backend() { return the_headless_backend(); }
+Backend* headless_backend() {
+  return the_headless_backend();
+}
 
 }  // namespace platform

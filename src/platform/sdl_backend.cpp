@@ -17,44 +17,86 @@ int virtual_key(int k) {
   if (k >= SDLK_F1 && k <= SDLK_F12) return 112 + (k - SDLK_F1);
   if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return 0x61 + (k - SDLK_KP_1);
   switch (k) {
-    case SDLK_ESCAPE: return 27;
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_TAB: return 9;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return 13;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return 16;
-    case SDLK_LCTRL: case SDLK_RCTRL: return 17;
-    case SDLK_LALT: case SDLK_RALT: return 18;
-    case SDLK_PAUSE: return 19;
-    case SDLK_CAPSLOCK: return 20;
-    case SDLK_SPACE: return 32;
-    case SDLK_PAGEUP: return 33;
-    case SDLK_PAGEDOWN: return 34;
-    case SDLK_END: return 35;
-    case SDLK_HOME: return 36;
-    case SDLK_LEFT: return 37;
-    case SDLK_UP: return 38;
-    case SDLK_RIGHT: return 39;
-    case SDLK_DOWN: return 40;
-    case SDLK_INSERT: return 45;
-    case SDLK_DELETE: return 46;
-    case SDLK_KP_0: return 0x60;
-    case SDLK_KP_MULTIPLY: return 0x6a;
-    case SDLK_KP_PLUS: return 0x6b;
-    case SDLK_KP_MINUS: return 0x6d;
-    case SDLK_KP_PERIOD: return 0x6e;
-    case SDLK_KP_DIVIDE: return 0x6f;
-    case SDLK_SEMICOLON: return 0xba;
-    case SDLK_EQUALS: return 0xbb;
-    case SDLK_COMMA: return 0xbc;
-    case SDLK_MINUS: return 0xbd;
-    case SDLK_PERIOD: return 0xbe;
-    case SDLK_SLASH: return 0xbf;
-    case SDLK_BACKQUOTE: return 0xc0;
-    case SDLK_LEFTBRACKET: return 0xdb;
-    case SDLK_BACKSLASH: return 0xdc;
-    case SDLK_RIGHTBRACKET: return 0xdd;
-    case SDLK_QUOTE: return 0xde;
-    default: return 0;
+    case SDLK_ESCAPE:
+      return 27;
+    case SDLK_BACKSPACE:
+      return 8;
+    case SDLK_TAB:
+      return 9;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return 13;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return 16;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return 17;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return 18;
+    case SDLK_PAUSE:
+      return 19;
+    case SDLK_CAPSLOCK:
+      return 20;
+    case SDLK_SPACE:
+      return 32;
+    case SDLK_PAGEUP:
+      return 33;
+    case SDLK_PAGEDOWN:
+      return 34;
+    case SDLK_END:
+      return 35;
+    case SDLK_HOME:
+      return 36;
+    case SDLK_LEFT:
+      return 37;
+    case SDLK_UP:
+      return 38;
+    case SDLK_RIGHT:
+      return 39;
+    case SDLK_DOWN:
+      return 40;
+    case SDLK_INSERT:
+      return 45;
+    case SDLK_DELETE:
+      return 46;
+    case SDLK_KP_0:
+      return 0x60;
+    case SDLK_KP_MULTIPLY:
+      return 0x6a;
+    case SDLK_KP_PLUS:
+      return 0x6b;
+    case SDLK_KP_MINUS:
+      return 0x6d;
+    case SDLK_KP_PERIOD:
+      return 0x6e;
+    case SDLK_KP_DIVIDE:
+      return 0x6f;
+    case SDLK_SEMICOLON:
+      return 0xba;
+    case SDLK_EQUALS:
+      return 0xbb;
+    case SDLK_COMMA:
+      return 0xbc;
+    case SDLK_MINUS:
+      return 0xbd;
+    case SDLK_PERIOD:
+      return 0xbe;
+    case SDLK_SLASH:
+      return 0xbf;
+    case SDLK_BACKQUOTE:
+      return 0xc0;
+    case SDLK_LEFTBRACKET:
+      return 0xdb;
+    case SDLK_BACKSLASH:
+      return 0xdc;
+    case SDLK_RIGHTBRACKET:
+      return 0xdd;
+    case SDLK_QUOTE:
+      return 0xde;
+    default:
+      return 0;
   }
 }
 
@@ -68,7 +110,7 @@ class SdlBackend;
 class SdlSurface : public Surface {
  public:
   bool make(SDL_Renderer* renderer, int width, int height, int bits) {
-    Uint32 format = bits == 32 ? SDL_PIXELFORMAT_RGB888
+    Uint32 format = bits == 32   ? SDL_PIXELFORMAT_RGB888
                     : bits == 24 ? SDL_PIXELFORMAT_BGR24
                                  : SDL_PIXELFORMAT_RGB565;
     texture_ = SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
@@ -176,7 +218,8 @@ class SdlBackend : public Backend {
       switch (e.type) {
         case SDL_KEYDOWN:
           // Auto-repeated presses are delivered too, as Windows does.
-          post_message(Msg{window_, WM_KEYDOWN, static_cast<uintptr_t>(virtual_key(e.key.keysym.sym)),
+          post_message(Msg{window_, WM_KEYDOWN,
+                           static_cast<uintptr_t>(virtual_key(e.key.keysym.sym)),
                            static_cast<intptr_t>(e.key.repeat ? 0x40000001 : 1)});
           break;
         case SDL_QUIT:
@@ -261,6 +304,8 @@ SdlBackend* the_sdl_backend() {
 
 }  // namespace
 
-Backend* sdl_backend() { return the_sdl_backend(); }
+Backend* sdl_backend() {
+  return the_sdl_backend();
+}
 
 }  // namespace platform

@@ -9,9 +9,12 @@ namespace {
 
 std::string words(const char* name, long a, long b = 0, long c = 0, int n = 1) {
   char line[96];
-  if (n == 1) std::snprintf(line, sizeof line, "%s %ld", name, a);
-  else if (n == 2) std::snprintf(line, sizeof line, "%s %ld %ld", name, a, b);
-  else std::snprintf(line, sizeof line, "%s %ld %ld %ld", name, a, b, c);
+  if (n == 1)
+    std::snprintf(line, sizeof line, "%s %ld", name, a);
+  else if (n == 2)
+    std::snprintf(line, sizeof line, "%s %ld %ld", name, a, b);
+  else
+    std::snprintf(line, sizeof line, "%s %ld %ld %ld", name, a, b, c);
   return line;
 }
 

@@ -283,8 +283,8 @@ class HeadlessBuffer : public SoundDeviceBuffer {
   bool get_current_position(uint32_t* play_cursor) override {
     if (core_->finished) return false;
     core_->advance();
-    int64_t abs = b_->playing ? HeadlessSoundCore::position(*b_, core_->emitted, core_->out_rate)
-                              : b_->base;
+    int64_t abs =
+        b_->playing ? HeadlessSoundCore::position(*b_, core_->emitted, core_->out_rate) : b_->base;
     *play_cursor = static_cast<uint32_t>((abs % b_->frames) * b_->bytes_per_sample);
     return true;
   }
@@ -312,14 +312,22 @@ HeadlessSoundDevice::HeadlessSoundDevice(std::string capture_path, bool report)
   core_->report = report;
 }
 
-HeadlessSoundDevice::~HeadlessSoundDevice() { core_->finish(); }
+HeadlessSoundDevice::~HeadlessSoundDevice() {
+  core_->finish();
+}
 
-bool HeadlessSoundDevice::set_cooperative_level_priority(void*) { return true; }
-bool HeadlessSoundDevice::create_primary_buffer() { return true; }
-bool HeadlessSoundDevice::set_primary_format(int, int, int) { return true; }
+bool HeadlessSoundDevice::set_cooperative_level_priority(void*) {
+  return true;
+}
+bool HeadlessSoundDevice::create_primary_buffer() {
+  return true;
+}
+bool HeadlessSoundDevice::set_primary_format(int, int, int) {
+  return true;
+}
 
 std::unique_ptr<SoundDeviceBuffer> HeadlessSoundDevice::create_buffer(uint32_t bytes, int rate,
-                                                                       int bits) {
+                                                                      int bits) {
   if (core_->finished || (bits != 8 && bits != 16) || rate < static_cast<int>(kSoundFrequencyMin) ||
       rate > static_cast<int>(kSoundFrequencyMax) || bytes == 0 || bytes % (bits / 8) != 0)
     return nullptr;
@@ -335,8 +343,12 @@ std::unique_ptr<SoundDeviceBuffer> HeadlessSoundDevice::create_buffer(uint32_t b
   return std::make_unique<HeadlessBuffer>(core_, raw);
 }
 
-int HeadlessSoundDevice::underruns() const { return core_->underruns; }
+int HeadlessSoundDevice::underruns() const {
+  return core_->underruns;
+}
 
-int sound_headless_last_underruns() { return last_underruns; }
+int sound_headless_last_underruns() {
+  return last_underruns;
+}
 
 }  // namespace platform

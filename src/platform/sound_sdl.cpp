@@ -82,7 +82,8 @@ void mix_callback(void* user, Uint8* stream, int len) {
   }
   int16_t* out = reinterpret_cast<int16_t*>(stream);
   for (int k = 0; k < frames; ++k) {
-    out[2 * k] = static_cast<int16_t>(std::clamp(core->mix_left[static_cast<size_t>(k)], -32768, 32767));
+    out[2 * k] =
+        static_cast<int16_t>(std::clamp(core->mix_left[static_cast<size_t>(k)], -32768, 32767));
     out[2 * k + 1] =
         static_cast<int16_t>(std::clamp(core->mix_right[static_cast<size_t>(k)], -32768, 32767));
   }
@@ -107,7 +108,8 @@ class SdlBuffer : public SoundDeviceBuffer {
     {
       std::lock_guard<std::mutex> guard(core_->mutex);
       std::memcpy(b_->staging.data(), b_->data.data() + offset, *first_bytes);
-      if (*second_bytes) std::memcpy(b_->staging.data() + *first_bytes, b_->data.data(), *second_bytes);
+      if (*second_bytes)
+        std::memcpy(b_->staging.data() + *first_bytes, b_->data.data(), *second_bytes);
     }
     region_offset_ = offset;
     *first = b_->staging.data();

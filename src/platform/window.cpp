@@ -15,7 +15,9 @@ WindowHandle live_window = nullptr;
 
 }  // namespace
 
-void register_class(WindowProc proc) { class_proc = proc; }
+void register_class(WindowProc proc) {
+  class_proc = proc;
+}
 
 WindowHandle create_window(const char* title, int x, int y, int width, int height) {
   live_window = backend().open_window(title, x, y, width, height);
@@ -62,13 +64,17 @@ void post_quit_message(int exit_code) {
   quit_code = exit_code;
 }
 
-void hide_cursor() { backend().set_cursor_visible(false); }
+void hide_cursor() {
+  backend().set_cursor_visible(false);
+}
 
 void message_box(WindowHandle window, const char* text, const char* caption) {
   backend().message_box(window, text, caption);
 }
 
-void post_message(const Msg& msg) { queue.push_back(msg); }
+void post_message(const Msg& msg) {
+  queue.push_back(msg);
+}
 
 void reset_windowing() {
   class_proc = nullptr;
@@ -92,6 +98,8 @@ Backend& backend() {
   return *current;
 }
 
-void set_backend(Backend* b) { current = b; }
+void set_backend(Backend* b) {
+  current = b;
+}
 
 }  // namespace platform

@@ -8,7 +8,7 @@
 #include "sequencer/sequencer.h"
 
 // Every handler has the timeline's signature.
-#define TH_SCENE(name)                                                                       \
+#define TH_SCENE(name)                                                                     \
   void name(uint32_t* pixels, const TimelineEntry* entry, int index, float t, float start, \
             float end, float progress, int32_t parameter)
 

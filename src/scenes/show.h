@@ -13,9 +13,9 @@
 
 using ImagePtr = std::unique_ptr<Image>;
 
-constexpr int kSilhouettePlanes = 30;     // one bit a frame: room for 240 frames
-constexpr int kSilhouetteFrames = 200;    // recorded at start-up
-constexpr int kSilhouetteWrap = 240;      // the recorded-frame count counts modulo this
+constexpr int kSilhouettePlanes = 30;   // one bit a frame: room for 240 frames
+constexpr int kSilhouetteFrames = 200;  // recorded at start-up
+constexpr int kSilhouetteWrap = 240;    // the recorded-frame count counts modulo this
 constexpr int kScratchBuffers = 5;
 
 // ---- One family's state each ----
@@ -27,8 +27,8 @@ struct DancerState {
   Light spots[2] = {};                    // the first and second spotlight
   int32_t box_motion_slot = -1;           // the parameter whose motion is loaded
   bool dance_first_frame = true;
-  Mesh* dance_floor = nullptr;            // the dance World's "DanceFloor"
-  Vertex floor_corners[4] = {};           // object-space corners; camera space per frame
+  Mesh* dance_floor = nullptr;   // the dance World's "DanceFloor"
+  Vertex floor_corners[4] = {};  // object-space corners; camera space per frame
   uint8_t echo_mask[kFramePixels] = {};
 };
 

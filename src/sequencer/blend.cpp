@@ -11,18 +11,24 @@
 
 namespace {
 
-inline int clamp_amount(int a) { return std::clamp(a, 0, 255); }
+inline int clamp_amount(int a) {
+  return std::clamp(a, 0, 255);
+}
 
-inline uint32_t channel(uint32_t p, int shift) { return (p >> shift) & 0xFF; }
+inline uint32_t channel(uint32_t p, int shift) {
+  return (p >> shift) & 0xFF;
+}
 
-inline uint32_t pack(uint32_t r, uint32_t g, uint32_t b) { return (r << 16) | (g << 8) | b; }
+inline uint32_t pack(uint32_t r, uint32_t g, uint32_t b) {
+  return (r << 16) | (g << 8) | b;
+}
 
 // Per-pixel tail of the SIMD forms: all four bytes, as the vector code treats them.
 inline uint32_t lanes4(uint32_t p, uint32_t q, int wa, int wb) {
   uint32_t out = 0;
   for (int s = 0; s < 32; s += 8) {
-    const uint32_t v =
-        std::min<uint32_t>(255, (channel(p, s) * wa) >> 8) + std::min<uint32_t>(255, (channel(q, s) * wb) >> 8);
+    const uint32_t v = std::min<uint32_t>(255, (channel(p, s) * wa) >> 8) +
+                       std::min<uint32_t>(255, (channel(q, s) * wb) >> 8);
     out |= std::min<uint32_t>(255, v) << s;
   }
   return out;

@@ -8,7 +8,9 @@ using namespace assets_test;
 
 namespace {
 
-bool have_convert() { return std::system("command -v convert >/dev/null 2>&1") == 0; }
+bool have_convert() {
+  return std::system("command -v convert >/dev/null 2>&1") == 0;
+}
 
 std::string run(const std::string& command) {
   std::string out;
@@ -84,8 +86,8 @@ TEST(CrossTool, ImageMagickFilesDecodeToItsOwnPixels) {
     ASSERT_EQ(want.size(), size_t{37 * 23 * 3});
     int wrong = 0;
     for (int i = 0; i < 37 * 23; ++i) {
-      uint32_t expect = uint32_t(uint8_t(want[3 * i])) << 16 | uint32_t(uint8_t(want[3 * i + 1])) << 8 |
-                        uint8_t(want[3 * i + 2]);
+      uint32_t expect = uint32_t(uint8_t(want[3 * i])) << 16 |
+                        uint32_t(uint8_t(want[3 * i + 1])) << 8 | uint8_t(want[3 * i + 2]);
       if (image->pixels[i] != expect && wrong++ < 3)
         ADD_FAILURE() << "pixel " << i << ": " << std::hex << image->pixels[i] << " != " << expect;
     }

@@ -32,7 +32,9 @@ inline void put_be32(Bytes& b, uint32_t v) {
   put_be16(b, v >> 16);
   put_be16(b, v & 0xFFFF);
 }
-inline void put_text(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+inline void put_text(Bytes& b, const std::string& s) {
+  b.insert(b.end(), s.begin(), s.end());
+}
 
 // A fresh folder per test process under the build tree (ctest runs the cases of one
 // binary in parallel processes), removed when the process ends.

@@ -53,7 +53,9 @@ struct Dancer {
   Mat4& neck() { return world->meshes[0].render_matrix; }
 };
 
-float at(const Mat4& m, int row, int col) { return m.m[row * 4 + col]; }
+float at(const Mat4& m, int row, int col) {
+  return m.m[row * 4 + col];
+}
 
 }  // namespace
 
@@ -106,9 +108,8 @@ TEST(MotionFile, RefusedFilesKeepThePreviousMotion) {
   Bytes utf8 = qub({{"Neck", 2, 0.0f}});
   utf8[6] = 0xC3;  // "Å" spelled in UTF-8 is two bytes and no match
   utf8.insert(utf8.begin() + 7, 0x85);
-  Ended e = run_capturing([&] {
-    EXPECT_EQ(motion_load(write_file("utf8.qub", utf8).c_str()), MotionLoad::kRefused);
-  });
+  Ended e = run_capturing(
+      [&] { EXPECT_EQ(motion_load(write_file("utf8.qub", utf8).c_str()), MotionLoad::kRefused); });
   EXPECT_EQ(e.output, "header mismatch\n");
   unchanged();
 

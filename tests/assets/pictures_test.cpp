@@ -38,7 +38,9 @@ void pcx_palette(Bytes& b) {
   for (int i = 0; i < 256; ++i) b.insert(b.end(), {uint8_t(i), uint8_t(255 - i), 7});
 }
 
-uint32_t pal(int i) { return uint32_t(i) << 16 | uint32_t(255 - i) << 8 | 7; }
+uint32_t pal(int i) {
+  return uint32_t(i) << 16 | uint32_t(255 - i) << 8 | 7;
+}
 
 Bytes tga(int type, int w, int h, int depth, uint8_t descriptor, const Bytes& map, int map_bits,
           const Bytes& data) {
@@ -143,7 +145,8 @@ TEST(PictureFiles, PcxRunsAndPlanes) {
   // Width 321 with 322 bytes per line: green starts at line offset 322, blue at 644.
   Bytes rgb = pcx_header(321, 1, 3, 322);
   for (int plane = 0; plane < 3; ++plane)
-    for (int x = 0; x < 322; ++x) rgb.push_back(static_cast<uint8_t>(plane == 0 ? x & 0x3F : plane == 1 ? 0x20 : 0x30));
+    for (int x = 0; x < 322; ++x)
+      rgb.push_back(static_cast<uint8_t>(plane == 0 ? x & 0x3F : plane == 1 ? 0x20 : 0x30));
   px = decode(write_file("odd.pcx", rgb));
   EXPECT_EQ(px[0], 0x00002030u);
   EXPECT_EQ(px[320], 0x00002030u | uint32_t(320 & 0x3F) << 16);
@@ -249,8 +252,8 @@ TEST(PictureFiles, SizesOutsideTheLimitsAreRefused) {
     std::string path = write_file("size.tga", tga(2, w, h, 24, 0, {}, 0, {}));
     Ended e = run_capturing([&] { load_image(path.c_str()); });
     EXPECT_EQ(e.status, 1);
-    EXPECT_EQ(e.output, path + ": TGA picture of " + std::to_string(w) + " x " +
-                            std::to_string(h) + " pixels is not supported\n");
+    EXPECT_EQ(e.output, path + ": TGA picture of " + std::to_string(w) + " x " + std::to_string(h) +
+                            " pixels is not supported\n");
   }
   // BMP sides are signed 32-bit: the most negative height must not wrap.
   std::string path = write_file("neg.bmp", bmp(4, INT32_MIN, 24, 0, 0, {}, {}));
@@ -294,7 +297,8 @@ TEST(PictureFiles, TexturesArePowerOfTwoWithTheirCode) {
   Bytes wide;
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 300; ++x) wide.insert(wide.end(), {uint8_t(x), uint8_t(y), 0});
-  std::unique_ptr<Image> t = load_texture(write_file("wide.tga", tga(2, 300, 20, 24, 0x20, {}, 0, wide)).c_str());
+  std::unique_ptr<Image> t =
+      load_texture(write_file("wide.tga", tga(2, 300, 20, 24, 0x20, {}, 0, wide)).c_str());
   ASSERT_TRUE(t);
   EXPECT_EQ(t->width, 256);
   EXPECT_EQ(t->height, 32);

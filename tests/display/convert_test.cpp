@@ -1,10 +1,10 @@
+#include "display/convert.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 #include <vector>
-
-#include "display/convert.h"
 
 TEST(Convert, SixteenBitsTruncateToFiveSixFive) {
   const uint32_t src[3] = {0x00FFFFFF, 0x00808080, 0x00070307};

@@ -1,15 +1,18 @@
+#include "display/display.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "display/convert.h"
-#include "display/display.h"
 #include "platform/capture.h"
 #include "platform/fake.h"
 
 namespace {
 
-uint32_t pattern(int x, int y) { return static_cast<uint32_t>(x * 0x010307 + y * 0x070301) & 0xFFFFFF; }
+uint32_t pattern(int x, int y) {
+  return static_cast<uint32_t>(x * 0x010307 + y * 0x070301) & 0xFFFFFF;
+}
 
 class DisplayTest : public ::testing::Test {
  protected:
@@ -91,7 +94,8 @@ TEST_F(DisplayTest, PaddedPitchConvertsRowByRowAndLeavesThePaddingAlone) {
       const auto* bytes = static_cast<const uint8_t*>(fake.surface.pixels);
       int row = 320 * bits / 8;
       for (int y = 0; y < 240; ++y)
-        for (int i = row; i < fake.surface.pitch; ++i) ASSERT_EQ(bytes[y * fake.surface.pitch + i], platform::FakeBackend::kStaleByte) << bits;
+        for (int i = row; i < fake.surface.pitch; ++i)
+          ASSERT_EQ(bytes[y * fake.surface.pitch + i], platform::FakeBackend::kStaleByte) << bits;
     }
   }
 }

@@ -45,8 +45,8 @@ std::vector<fs::path> corpus_files() {
     // Written aside and renamed: the other test of this file may read it at the same time.
     const fs::path p = dir / (name + ".3ds");
     const fs::path tmp = dir / (name + ".3ds." + std::to_string(::getpid()));
-    std::ofstream(tmp, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               std::streamsize(bytes.size()));
+    std::ofstream(tmp, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     fs::rename(tmp, p);
     files.push_back(p);
   }
@@ -103,7 +103,8 @@ TEST(Corpus3ds, EveryFileLoadsAndIsWrittenForTheFuzzer) {
 TEST(Lib3dsComparison, SameCountsOnTheCorpus) {
 #ifndef TH_HAVE_LIB3DS
   const char* ci = std::getenv("CI");
-  if (ci && std::string(ci) == "true") FAIL() << "lib3ds-dev is missing (scripts/deps.sh installs it)";
+  if (ci && std::string(ci) == "true")
+    FAIL() << "lib3ds-dev is missing (scripts/deps.sh installs it)";
   GTEST_SKIP() << "lib3ds-dev not installed";
 #else
   const std::vector<fs::path> files = corpus_files();

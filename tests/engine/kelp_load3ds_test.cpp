@@ -67,9 +67,9 @@ TEST(Load3dsGeometry, TwoPassesSizeTheTablesExactly) {
 }
 
 TEST(Load3dsGeometry, ZUpBecomesYUpAndMappingIsScaled) {
-  Bytes mesh = named("m", trimesh(cat({vertices({{1, 2, 3}, {4, 5, 6}, {7, 8, 10}}),
-                                       mapping({{0.5f, 0.25f}, {1, 0}, {0, 1}}),
-                                       faces({{0, 1, 2, 0}})})));
+  Bytes mesh =
+      named("m", trimesh(cat({vertices({{1, 2, 3}, {4, 5, 6}, {7, 8, 10}}),
+                              mapping({{0.5f, 0.25f}, {1, 0}, {0, 1}}), faces({{0, 1, 2, 0}})})));
   Loaded w(file(mdata(mesh)), 2.0f);
   ASSERT_EQ(w.result, 1);
   const Vertex& v = w->vertices[0];
@@ -87,8 +87,8 @@ TEST(Load3dsGeometry, ZUpBecomesYUpAndMappingIsScaled) {
 
 TEST(Load3dsGeometry, MissingMappingIsGeneratedFromNormals) {
   // Triangle in the file's x-y plane: y-up, its normal points along the loaded y axis.
-  Bytes mesh = named("m", trimesh(cat({vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}),
-                                       faces({{0, 1, 2, 0}})})));
+  Bytes mesh = named(
+      "m", trimesh(cat({vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faces({{0, 1, 2, 0}})})));
   Loaded w(file(mdata(mesh)));
   ASSERT_EQ(w.result, 1);
   EXPECT_EQ(w->meshes[0].has_mapping, 0);
@@ -113,8 +113,9 @@ TEST(Load3dsGeometry, MeshMatrixIsInvertedBeforeTheSwap) {
 
 TEST(Load3dsGeometry, MaterialGroupsAssignByNameAndDropBadIndices) {
   Bytes groups = cat({material_group("red", {0, 7}), material_group("nosuch", {1})});
-  Bytes mesh = named("m", trimesh(cat({vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}),
-                                       faces({{0, 1, 2, 0}, {0, 2, 1, 0}, {0, 1, 9, 0}}, groups)})));
+  Bytes mesh =
+      named("m", trimesh(cat({vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}),
+                              faces({{0, 1, 2, 0}, {0, 2, 1, 0}, {0, 1, 9, 0}}, groups)})));
   Loaded w(file(mdata(cat({material("red"), material("blue"), material("red"), mesh}))));
   ASSERT_EQ(w.result, 1);
   EXPECT_EQ(w->material_count, 4);
@@ -134,8 +135,8 @@ TEST(Load3dsGeometry, LongNamesAreCutAndTheRestConsumed) {
 
 TEST(Load3dsGeometry, ShortMappingChunkKeepsItsSiblings) {
   Bytes map = mapping({{0.5f, 0.5f}});  // one pair for a mesh of four vertices
-  Bytes mesh = named("m", trimesh(cat({vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}),
-                                       map, faces({{0, 1, 2, 0}, {1, 3, 2, 0}})})));
+  Bytes mesh = named("m", trimesh(cat({vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}), map,
+                                       faces({{0, 1, 2, 0}, {1, 3, 2, 0}})})));
   Loaded w(file(mdata(mesh)));
   ASSERT_EQ(w.result, 1);
   EXPECT_EQ(w->face_count, 2);
@@ -146,9 +147,11 @@ TEST(Load3dsGeometry, ShortMappingChunkKeepsItsSiblings) {
 TEST(Load3dsGeometry, GeometryNeedsACurrentMeshWithinTheCountedTables) {
   // Mapping and matrix before the vertex list touch nothing; a mesh hidden inside a
   // material entry (where the counting pass does not look) is not taken.
-  Bytes early = cat({mapping({{1, 1}}), chunk(0x4160, floats({1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 5, 5}))});
-  Bytes mesh = named("m", trimesh(cat({early, vertices({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}),
-                                       faces({{0, 1, 2, 0}})})));
+  Bytes early =
+      cat({mapping({{1, 1}}), chunk(0x4160, floats({1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 5, 5}))});
+  Bytes mesh = named(
+      "m",
+      trimesh(cat({early, vertices({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}), faces({{0, 1, 2, 0}})})));
   Bytes hidden = chunk(0xafff, named("h", trimesh(vertices({{9, 9, 9}}))));
   Bytes stray = named("s", vertices({{7, 7, 7}}));  // a vertex list outside any mesh
   Loaded w(file(mdata(cat({mesh, hidden, stray}))));
@@ -160,9 +163,9 @@ TEST(Load3dsGeometry, GeometryNeedsACurrentMeshWithinTheCountedTables) {
 }
 
 TEST(Load3dsLightsCameras, LightColourIsTheFloatColourReadLast) {
-  Bytes lights = cat({named("none", light(0, 0, 0)),
-                      named("own", light(1, 2, 3, colour(0.5f, 0.25f, 1))),
-                      named("inherit", light(0, 0, 0))});
+  Bytes lights =
+      cat({named("none", light(0, 0, 0)), named("own", light(1, 2, 3, colour(0.5f, 0.25f, 1))),
+           named("inherit", light(0, 0, 0))});
   Loaded w(file(mdata(lights)));
   ASSERT_EQ(w.result, 1);
   ASSERT_EQ(w->light_count, 3);
@@ -207,7 +210,12 @@ TEST(Load3dsKeyframer, NodesTracksAndHierarchy) {
                          track(0xb020, {{0, {0, 1, 0}}, {10, {0, 2, 0}}}),
                          track(0xb022, {{0, {2, 2, 2}}})})),
       chunk(0xb002, cat({node_id(2), node_header("$$$DUMMY", 0),
-                         chunk(0xb011, [] { Bytes b; put_str(b, "handle"); return b; }()),
+                         chunk(0xb011,
+                               [] {
+                                 Bytes b;
+                                 put_str(b, "handle");
+                                 return b;
+                               }()),
                          chunk(0xb013, floats({7, 7, 7}))})),
   }));
   Loaded w(file(cat({mdata(meshes), kf})));
@@ -232,8 +240,11 @@ TEST(Load3dsKeyframer, NodesTracksAndHierarchy) {
 }
 
 TEST(Load3dsKeyframer, InstanceNameOutsideADummyIsIgnored) {
-  Bytes kf = keyframer(chunk(0xb002, cat({node_id(0), node_header("a", -1),
-                                          chunk(0xb011, [] { Bytes b; put_str(b, "x"); return b; }())})));
+  Bytes kf = keyframer(chunk(0xb002, cat({node_id(0), node_header("a", -1), chunk(0xb011, [] {
+                                            Bytes b;
+                                            put_str(b, "x");
+                                            return b;
+                                          }())})));
   Loaded w(file(cat({mdata(fan_mesh("a", 3)), kf})));
   ASSERT_EQ(w.result, 1);
   EXPECT_EQ(w->dummy_count, 0);  // counted one, but only a $$$DUMMY header takes it
@@ -270,7 +281,11 @@ TEST(Load3dsFailures, BadChunkLengthsAreRefused) {
   Bytes cut(good.begin(), good.end() - 4);
   EXPECT_EQ(exit_status(cut, &out), 1) << "truncated file";
   // A vertex count larger than its chunk.
-  Bytes lie = file(mdata(named("m", trimesh(chunk(0x4110, [] { Bytes b; put_u16(b, 100); return b; }())))));
+  Bytes lie = file(mdata(named("m", trimesh(chunk(0x4110, [] {
+                                 Bytes b;
+                                 put_u16(b, 100);
+                                 return b;
+                               }())))));
   EXPECT_EQ(exit_status(lie, &out), 1);
   // A name without a terminator.
   Bytes noterm = file(mdata(chunk(0x4000, {'a', 'b'})));

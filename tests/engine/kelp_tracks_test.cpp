@@ -46,7 +46,7 @@ TEST(KelpTrackRead, KeysArePaddedAndSwapped) {
   Track t{};
   ASSERT_EQ(track_read_vector(&r, &t, 0), 1);
   ASSERT_EQ(t.key_count, 2);
-  EXPECT_EQ(t.keys[1].tension, 0.5f);  // flag bit 0
+  EXPECT_EQ(t.keys[1].tension, 0.5f);   // flag bit 0
   EXPECT_EQ(t.keys[1].ease_to, 0.25f);  // flag bit 3
   EXPECT_EQ(t.keys[1].continuity, 0.0f);
   EXPECT_EQ(t.keys[1].value.y, 6.0f);  // scaled, then y and z exchanged
@@ -127,7 +127,8 @@ TEST(KelpTrackEval, KeysOnTheSameFrameAndBadFramesStayInTheTable) {
 }
 
 TEST(KelpTrackEval, EaseCurve) {
-  for (float t : {0.0f, 0.2f, 0.5f, 0.9f, 0.999f}) EXPECT_FLOAT_EQ(track_ease(t, 1.0f, 0.0f), t * t);
+  for (float t : {0.0f, 0.2f, 0.5f, 0.9f, 0.999f})
+    EXPECT_FLOAT_EQ(track_ease(t, 1.0f, 0.0f), t * t);
   EXPECT_EQ(track_ease(0.3f, 0.0f, 0.0f), 0.3f);
   EXPECT_EQ(track_ease(1.0f, 0.5f, 0.0f), 1.0f);  // 0/0 in the plain formula
   EXPECT_EQ(track_ease(1.0f, 0.0f, 0.0f), 1.0f);

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>

@@ -16,7 +16,9 @@ const std::vector<uint32_t> kRed = flat_texture(256, 0xff0000);
 const std::vector<uint32_t> kGreen = flat_texture(256, 0x00ff00);
 const std::vector<uint32_t> kBlue = flat_texture(256, 0x0000ff);
 
-int drawn(const Target& t) { return int(t.colour.size()) - t.count(0); }
+int drawn(const Target& t) {
+  return int(t.colour.size()) - t.count(0);
+}
 
 TEST(Pipeline, CullModes) {
   SceneWorld w(8, 4, 2);
@@ -63,7 +65,7 @@ TEST(Pipeline, FaceThroughTheEyeIsClippedIntoAQuadrilateral) {
 TEST(Pipeline, BoxTestIsStrictAndVertexTestInclusive) {
   SceneWorld w(12, 6, 3);
   Material* m = w.material("white", kWhite, 0x200);
-  w.add_square(0, 0, -10, 4, m);  // behind the camera
+  w.add_square(0, 0, -10, 4, m);   // behind the camera
   w.add_square(0, 0, 1, 0.5f, m);  // flat on the near plane: every box corner fails "> 1"
   // A box from z = 1 to 5 whose first face lies on z = 1: listed, since z >= 1 is inside.
   w.add_mesh({{-0.2f, -0.2f, 1}, {0.2f, -0.2f, 1}, {0.2f, 0.2f, 1}, {0, 0, 5}},
@@ -129,7 +131,8 @@ TEST(Pipeline, SortHandlesLongListsWithEqualKeys) {
   }
   s.view.draw_count = 500;
   view_sort(&s.view, 1);
-  for (int i = 1; i < 500; ++i) ASSERT_GE(s.view.draw_list[i - 1]->depth_key, s.view.draw_list[i]->depth_key);
+  for (int i = 1; i < 500; ++i)
+    ASSERT_GE(s.view.draw_list[i - 1]->depth_key, s.view.draw_list[i]->depth_key);
 }
 
 TEST(Pipeline, UntexturedMaterialDrawsWithItsFallback) {
@@ -155,7 +158,8 @@ TEST(Pipeline, ChainedRenderDrawsLinkedFacesWithTheirIntensities) {
   faces[0].chain_link = &faces[2];  // the right square's first triangle rides on the left's
   for (int i = 0; i < 4; ++i)
     for (float& c : faces[i].corner_intensity) c = 64.0f;
-  faces[1].corner_intensity[0] = faces[1].corner_intensity[1] = faces[1].corner_intensity[2] = 255.0f;
+  faces[1].corner_intensity[0] = faces[1].corner_intensity[1] = faces[1].corner_intensity[2] =
+      255.0f;
   ScreenView s;
   view_clear(&s.view);
   world_draw_meshes(&w.world, &s.view);
@@ -202,7 +206,8 @@ TEST(Pipeline, ElevenPlaneFrustumClipsToItsWindow) {
   int inside = 0;
   for (int y = 0; y < 240; ++y)
     for (int x = 0; x < 320; ++x) {
-      const float cx = (x - 159.5f) / s.view.scale_x * 10.0f, cy = (119.5f - y) / s.view.scale_y * 10.0f;
+      const float cx = (x - 159.5f) / s.view.scale_x * 10.0f,
+                  cy = (119.5f - y) / s.view.scale_y * 10.0f;
       const float r = std::sqrt(cx * cx + cy * cy);
       if (r > 2.35f) {
         ASSERT_EQ(s.target.at(x, y), 0u) << x << "," << y;

@@ -1,9 +1,9 @@
 // Small Worlds, targets and textures built in code for the drawing tests.
 #pragma once
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <vector>
 
 #include "engine/kelp.h"
@@ -99,9 +99,9 @@ struct SceneWorld {
   // kept by cull mode 0.
   Mesh* add_square(float cx, float cy, float z, float s, Material* material) {
     const float h = s * 0.5f;
-    return add_mesh({{cx - h, cy - h, z}, {cx + h, cy - h, z}, {cx + h, cy + h, z},
-                     {cx - h, cy + h, z}},
-                    {{{0, 1, 2}}, {{0, 2, 3}}}, material);
+    return add_mesh(
+        {{cx - h, cy - h, z}, {cx + h, cy - h, z}, {cx + h, cy + h, z}, {cx - h, cy + h, z}},
+        {{{0, 1, 2}}, {{0, 2, 3}}}, material);
   }
 
   Material* material(const char* name, const std::vector<uint32_t>& texels, int flags,

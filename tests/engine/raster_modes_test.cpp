@@ -119,8 +119,9 @@ TEST_F(Raster, CutSpansDrawTheSamePixelsAsUncutOnes) {
     const int mode = 1 + n % 10;
     RasterVertex p[3];
     for (RasterVertex& v : p) {
-      v = RasterVertex{rnd(-80, 280), rnd(-40, 190), rnd(1, 60), rnd(-2000, 2000),
-                       rnd(-2000, 2000), rnd(0, 255), rnd(0, 255), rnd(0, 255), rnd(0, 255)};
+      v = RasterVertex{rnd(-80, 280),    rnd(-40, 190),    rnd(1, 60),
+                       rnd(-2000, 2000), rnd(-2000, 2000), rnd(0, 255),
+                       rnd(0, 255),      rnd(0, 255),      rnd(0, 255)};
     }
     for (Target* t : {&whole, &cut}) {
       std::fill(t->colour.begin(), t->colour.end(), 0x123456u);
@@ -144,8 +145,8 @@ TEST_F(Raster, CutSpansDrawTheSamePixelsAsUncutOnes) {
   for (size_t i = 0; i < columns.size(); ++i) columns[i] = uint32_t(i & 255);
   for (int mode : {kRasterPlain, kRasterPersp}) {
     Target t(120, 8);
-    raster_triangle(mode, rv(-100, 0, 10, 0.5f), rv(156, 0, 10, 256.5f),
-                    rv(-100, 8, 10, 0.5f), texture_256(columns), row(0), t.raster());
+    raster_triangle(mode, rv(-100, 0, 10, 0.5f), rv(156, 0, 10, 256.5f), rv(-100, 8, 10, 0.5f),
+                    texture_256(columns), row(0), t.raster());
     for (int x = 0; x < 40; ++x) ASSERT_EQ(t.at(x, 2), uint32_t(x + 100)) << "mode " << mode;
   }
 }
@@ -166,8 +167,7 @@ TEST_F(Raster, WildCornersNeverReachOutsideTheTarget) {
       if (n % 11 == 0) v.z = specials[n % 4];
       if (n % 13 == 0) v.x = specials[(n / 13) % 4];
     }
-    raster_triangle(1 + n % 10, p[0], p[1], p[2], texture_256(white), row(n & 255),
-                    t.raster());
+    raster_triangle(1 + n % 10, p[0], p[1], p[2], texture_256(white), row(n & 255), t.raster());
   }
   t.expect_nothing_outside();
 }
@@ -257,8 +257,8 @@ TEST_F(Raster, TextureCoordinatesWrapByMasking) {
   const RasterTexture t64{tex.data(), 18, 63, 12, 0xfc0};
   auto sample = [&](float u, float v) {
     Target t(8, 8);
-    raster_triangle(kRasterPlain, rv(0, 0, 10, u, v), rv(8, 0, 10, u, v), rv(0, 8, 10, u, v),
-                    t64, row(0), t.raster());
+    raster_triangle(kRasterPlain, rv(0, 0, 10, u, v), rv(8, 0, 10, u, v), rv(0, 8, 10, u, v), t64,
+                    row(0), t.raster());
     return t.at(1, 1);
   };
   EXPECT_EQ(sample(0, 0), tex[0]);
@@ -283,8 +283,8 @@ TEST_F(Raster, PerspectiveDividesOncePerRunOfSixteen) {
   // One row across 300 pixels from z = 1 to z = 40: u runs 0..255 hyperbolically.
   const float zl = 1.0f, zr = 40.0f;
   // u and z depend on x only, and row 4 is one span starting at x = 0.
-  raster_triangle(kRasterPersp, rv(0, 0, zl, 0, 0), rv(300, 0, zr, 255, 0),
-                  rv(0, 200, zl, 0, 0), texture_256(tex), row(0), t.raster());
+  raster_triangle(kRasterPersp, rv(0, 0, zl, 0, 0), rv(300, 0, zr, 255, 0), rv(0, 200, zl, 0, 0),
+                  texture_256(tex), row(0), t.raster());
   const int y = 4;
   int mid_run_off_exact = 0;
   for (int start = 0; start + 16 <= 288; start += 16) {

@@ -46,8 +46,12 @@ inline Bytes floats(std::initializer_list<float> fs) {
   return b;
 }
 
-struct V { float x, y, z; };
-struct F { int a, b, c, flags; };
+struct V {
+  float x, y, z;
+};
+struct F {
+  int a, b, c, flags;
+};
 
 inline Bytes vertices(const std::vector<V>& vs) {
   Bytes b;
@@ -84,8 +88,12 @@ inline Bytes named(const std::string& name, const Bytes& body) {
   put_str(b, name);
   return chunk(0x4000, cat({b, body}));
 }
-inline Bytes trimesh(const Bytes& body) { return chunk(0x4100, body); }
-inline Bytes colour(float r, float g, float b) { return chunk(0x0010, floats({r, g, b})); }
+inline Bytes trimesh(const Bytes& body) {
+  return chunk(0x4100, body);
+}
+inline Bytes colour(float r, float g, float b) {
+  return chunk(0x0010, floats({r, g, b}));
+}
 inline Bytes light(float x, float y, float z, const Bytes& sub = {}) {
   return chunk(0x4600, cat({floats({x, y, z}), sub}));
 }
@@ -97,8 +105,12 @@ inline Bytes material(const std::string& name) {
   put_str(b, name);
   return chunk(0xafff, chunk(0xa000, b));
 }
-inline Bytes mdata(const Bytes& body) { return chunk(0x3d3d, body); }
-inline Bytes file(const Bytes& body) { return chunk(0x4d4d, body); }
+inline Bytes mdata(const Bytes& body) {
+  return chunk(0x3d3d, body);
+}
+inline Bytes file(const Bytes& body) {
+  return chunk(0x4d4d, body);
+}
 
 // A box-like mesh of n vertices on a line and n - 2 faces fanning from vertex 0.
 inline Bytes fan_mesh(const std::string& name, int n, float z = 0.0f) {
@@ -148,6 +160,8 @@ inline Bytes track(uint16_t id, const std::vector<Key>& keys, int flags = 0) {
   }
   return chunk(id, b);
 }
-inline Bytes keyframer(const Bytes& body) { return chunk(0xb000, body); }
+inline Bytes keyframer(const Bytes& body) {
+  return chunk(0xb000, body);
+}
 
 }  // namespace tds

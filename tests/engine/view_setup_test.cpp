@@ -102,7 +102,7 @@ TEST(ViewSetup, LightsFromTracksOrFromTheFile) {
   tracked->node.colour.value = {0.1f, 0.2f, 0.3f};
   ScreenView s;
   mat_identity(&s.view.view_matrix);
-  s.view.view_matrix.m[14] = 1.0f;  // the camera one unit behind the origin
+  s.view.view_matrix.m[14] = 1.0f;           // the camera one unit behind the origin
   for (int frame = 0; frame < 2; ++frame) {  // stable from one frame to the next
     view_place_lights(&w.world, &s.view);
     EXPECT_FLOAT_EQ(file_light->position.z, 8.0f);  // camera space, from the file's 7
@@ -184,7 +184,7 @@ TEST(Lighting, KeptFaceIsLitByLightsOnItsFarSide) {
     return w.world.vertices[0].r;
   };
   EXPECT_NEAR(lit({0, 0, 30}), 0.75f * 255.0f, 0.5f);  // behind the face
-  EXPECT_FLOAT_EQ(lit({0, 0, 0}), 0.25f * 255.0f);   // at the eye: ambient only
+  EXPECT_FLOAT_EQ(lit({0, 0, 0}), 0.25f * 255.0f);     // at the eye: ambient only
 }
 
 TEST(Lighting, LinearFogFromFogStartToTheFarPlane) {

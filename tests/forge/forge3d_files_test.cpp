@@ -71,8 +71,8 @@ TEST(Forge3dWriter, RotationsAndMirrorsSurviveTheFile) {
   w3ds::Scene s;
   s.last_frame = 60;  // world_animate wraps at the last frame
   const forge::M4 turns[] = {forge::axis_angle({0.3, 0.8, -0.5}, 1.1),
-                             forge::axis_angle({1, 0, 0}, forge::kPi),      // half a turn
-                             forge::axis_angle({0.2, -1, 0.1}, 3.1),        // nearly half
+                             forge::axis_angle({1, 0, 0}, forge::kPi),       // half a turn
+                             forge::axis_angle({0.2, -1, 0.1}, 3.1),         // nearly half
                              forge::scale({-1, 1, 1}) * forge::rot_y(0.7)};  // mirrored
   for (int i = 0; i < 4; ++i) {
     w3ds::Mesh m;
@@ -90,7 +90,8 @@ TEST(Forge3dWriter, RotationsAndMirrorsSurviveTheFile) {
   auto w = load_world(w3ds::write(s), "rotations");
   ASSERT_TRUE(w);
   world_animate(w.get(), 0);
-  for (int i = 0; i < 4; ++i) expect_same(w->meshes[i].node.world_matrix, to_mat4(s.meshes[i].matrix), "mesh");
+  for (int i = 0; i < 4; ++i)
+    expect_same(w->meshes[i].node.world_matrix, to_mat4(s.meshes[i].matrix), "mesh");
   world_reset_mesh_matrices(w.get());
   for (int i = 0; i < 4; ++i) {
     Vec3 p = world_vertex(*w, w->meshes[i], 0);  // back where it was built
@@ -111,7 +112,8 @@ TEST(Forge3dMorph, GridSpansBothPicturesAndKeepsItsCellsOpen) {
   ASSERT_EQ(b.size(), 1043u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data())), "QUB HAR KULT MORPHEPROGRAM");
   auto i32 = [&](size_t at) {
-    return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
+    return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
+                                static_cast<uint32_t>(b[at + 3]) << 24);
   };
   ASSERT_EQ(i32(27), 9);
   ASSERT_EQ(i32(31), 7);
@@ -126,12 +128,14 @@ TEST(Forge3dMorph, GridSpansBothPicturesAndKeepsItsCellsOpen) {
     for (int r = 0; r < 7; ++r) {
       EXPECT_EQ(x[p][r][0], 0);
       EXPECT_EQ(x[p][r][8], 319);
-      for (int c = 0; c + 1 < 9; ++c) EXPECT_LT(x[p][r][c], x[p][r][c + 1]) << p << " " << r << " " << c;
+      for (int c = 0; c + 1 < 9; ++c)
+        EXPECT_LT(x[p][r][c], x[p][r][c + 1]) << p << " " << r << " " << c;
     }
     for (int c = 0; c < 9; ++c) {
       EXPECT_EQ(y[p][0][c], 0);
       EXPECT_EQ(y[p][6][c], 239);
-      for (int r = 0; r + 1 < 7; ++r) EXPECT_LT(y[p][r][c], y[p][r + 1][c]) << p << " " << r << " " << c;
+      for (int r = 0; r + 1 < 7; ++r)
+        EXPECT_LT(y[p][r][c], y[p][r + 1][c]) << p << " " << r << " " << c;
     }
   }
 }

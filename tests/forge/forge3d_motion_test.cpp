@@ -36,7 +36,9 @@ World& dancer_world(const char* which) {
   static std::unique_ptr<World> worlds[3];
   int i = !std::strcmp(which, "catwalk") ? 0 : !std::strcmp(which, "box") ? 1 : 2;
   if (!worlds[i]) {
-    auto scene = i == 0 ? forge::catwalk_world() : i == 1 ? forge::box_world() : forge::dance_world();
+    auto scene = i == 0   ? forge::catwalk_world()
+                 : i == 1 ? forge::box_world()
+                          : forge::dance_world();
     worlds[i] = load_world(forge::w3ds::write(scene), which);
     world_animate(worlds[i].get(), 0);
     world_reset_mesh_matrices(worlds[i].get());
@@ -81,7 +83,8 @@ TEST_P(Motion, DrivesEveryPartOfTheDancerWorldsWithinTheTableLimits) {
     }
   // And every body part has a track.
   World& w = dancer_world("catwalk");
-  for (int p = 0; p < forge::dancer::kParts; ++p) EXPECT_NE(track(forge::dancer::info(p).name), nullptr);
+  for (int p = 0; p < forge::dancer::kParts; ++p)
+    EXPECT_NE(track(forge::dancer::info(p).name), nullptr);
   EXPECT_GE(w.mesh_count, forge::dancer::kParts);
 }
 
@@ -142,7 +145,8 @@ TEST_P(Motion, PosesAreRigidSmoothAndStandOnTheFloor) {
     for (int i = 0; i < motion_track_count; ++i) {
       Mesh* m = motion_find_mesh(&w, motion_tracks[i].name);
       for (int v = 0; v < m->vertex_count; ++v)
-        low = std::min(low, apply(w.vertices[m->first_vertex + v].position, motion_tracks[i].frames[f]).y);
+        low = std::min(
+            low, apply(w.vertices[m->first_vertex + v].position, motion_tracks[i].frames[f]).y);
     }
     ASSERT_NEAR(low, 0.0f, 0.5f) << "frame " << f;
   }
@@ -156,11 +160,13 @@ TEST(Forge3dMotions, DancesLoopWithoutASeamAndStayAtTheOrigin) {
     for (int i = 0; i < motion_track_count; ++i) {
       const MotionTrack& t = motion_tracks[i];
       for (int k = 0; k < 16; ++k)
-        ASSERT_NEAR(t.frames[0].m[k], t.frames[t.frame_count - 1].m[k], 1e-3f) << n << " " << t.name;
+        ASSERT_NEAR(t.frames[0].m[k], t.frames[t.frame_count - 1].m[k], 1e-3f)
+            << n << " " << t.name;
     }
     const MotionTrack* hip = track("Hip");
     for (int f = 0; f < hip->frame_count; ++f)
-      ASSERT_LT(std::hypot(hip->frames[f].m[12], hip->frames[f].m[14]), 20.0f) << n << " frame " << f;
+      ASSERT_LT(std::hypot(hip->frames[f].m[12], hip->frames[f].m[14]), 20.0f)
+          << n << " frame " << f;
   }
   // The frames the show plays: 02 up to 659 at 22.5 a second wraps; 03, 04, 05 at 7.5.
   load(3);
@@ -176,8 +182,10 @@ TEST(Forge3dMotions, WalkComesDownTheRunwayAndStopsAtTheOrigin) {
   const MotionTrack* hip = track("Hip");
   ASSERT_GE(hip->frame_count, 107);
   EXPECT_GT(hip->frames[0].m[14], 1200.0f);
-  for (int f = 1; f < hip->frame_count; ++f) EXPECT_LE(hip->frames[f].m[14], hip->frames[f - 1].m[14] + 1.0f);
-  for (int f = 80; f < hip->frame_count; ++f) EXPECT_LT(std::hypot(hip->frames[f].m[12], hip->frames[f].m[14]), 10.0f);
+  for (int f = 1; f < hip->frame_count; ++f)
+    EXPECT_LE(hip->frames[f].m[14], hip->frames[f - 1].m[14] + 1.0f);
+  for (int f = 80; f < hip->frame_count; ++f)
+    EXPECT_LT(std::hypot(hip->frames[f].m[12], hip->frames[f].m[14]), 10.0f);
 }
 
 // The silhouettes are recorded from camera 0 over keyframes 0-199 (motion frames
@@ -230,7 +238,8 @@ TEST(Forge3dMotions, SilhouettesFromCameraZeroAreMostlyTheDancer) {
     for (int i = 0; i < w->mesh_count; ++i)
       if (!dancer_only || motion_find_mesh(w.get(), w->meshes[i].name) == &w->meshes[i]) {
         bool part = false;
-        for (int p = 0; p < forge::dancer::kParts; ++p) part |= !std::strcmp(forge::dancer::info(p).name, w->meshes[i].name);
+        for (int p = 0; p < forge::dancer::kParts; ++p)
+          part |= !std::strcmp(forge::dancer::info(p).name, w->meshes[i].name);
         if (!dancer_only || part) mesh_draw(&w->meshes[i], &v);
       }
     view_render(&v);
@@ -267,7 +276,8 @@ TEST(Forge3dMotions, WalkStaysInTheSweepingSpotlight) {
     for (const char* part : {"Head", "Hip", "Fot_L", "Fot_R", "Hand_L", "Hand_R"}) {
       const Mat4& m = track(part)->frames[f];
       Vec3 p{m.m[12], m.m[13], m.m[14]}, a = sub(aim, spot), b = sub(p, spot);
-      double angle = std::acos(std::min(1.0f, dot3(a, b) / (len3(a) * len3(b)))) * 180 / 3.14159265358979;
+      double angle =
+          std::acos(std::min(1.0f, dot3(a, b) / (len3(a) * len3(b)))) * 180 / 3.14159265358979;
       EXPECT_LT(angle, half) << part << " at " << t << " s";
     }
   }

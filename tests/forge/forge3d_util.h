@@ -40,12 +40,18 @@ inline std::unique_ptr<World> load_world(const std::vector<uint8_t>& bytes, cons
   return w;
 }
 
-inline Vec3 sub(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline float dot3(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3 sub(Vec3 a, Vec3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline float dot3(Vec3 a, Vec3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3 cross3(Vec3 a, Vec3 b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline float len3(Vec3 a) { return std::sqrt(dot3(a, a)); }
+inline float len3(Vec3 a) {
+  return std::sqrt(dot3(a, a));
+}
 inline Vec3 apply(Vec3 p, const Mat4& m) {
   Vec3 o;
   mat_transform_point(&p, &m, &o);

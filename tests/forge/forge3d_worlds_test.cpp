@@ -30,14 +30,13 @@ struct Forged {
 };
 
 const std::vector<std::string> kDancerParts = {
-    "Hip",        "Chest",      "Neck",       "Head",       "ArmUpper_L", "ArmUpper_R",
-    "ArmLower_L", "ArmLower_R", "Hand_L",     "Hand_R",     "LegUpper_L", "LegUpper_R",
-    "LegLower_L", "LegLower_R", "Fot_L",      "Fot_R"};
+    "Hip",        "Chest",      "Neck",   "Head",   "ArmUpper_L", "ArmUpper_R",
+    "ArmLower_L", "ArmLower_R", "Hand_L", "Hand_R", "LegUpper_L", "LegUpper_R",
+    "LegLower_L", "LegLower_R", "Fot_L",  "Fot_R"};
 const std::vector<std::string> kMirrored = {"Hand_R", "ArmLower_R", "ArmUpper_R", "Neck", "Chest",
                                             "Fot_R",  "LegLower_R", "LegUpper_R", "Hip"};
-const std::vector<std::string> kDancerMaterials = {"face",       "black",     "hair",
-                                                   "skin",       "ArmGlove",  "ChestFront",
-                                                   "ChestBack",  "HipFront",  "HipBack"};
+const std::vector<std::string> kDancerMaterials = {
+    "face", "black", "hair", "skin", "ArmGlove", "ChestFront", "ChestBack", "HipFront", "HipBack"};
 
 Forged& forged(const std::string& name) {
   static std::map<std::string, Forged> cache;
@@ -45,12 +44,18 @@ Forged& forged(const std::string& name) {
   if (it != cache.end()) return it->second;
   Forged f;
   forge::Forge frame(std::filesystem::path(TH_BINARY_DIR) / "tests", 1);  // its rng only
-  if (name == "catwalk") f.scene = forge::catwalk_world();
-  else if (name == "box") f.scene = forge::box_world();
-  else if (name == "dance") f.scene = forge::dance_world();
-  else if (name == "city") f.scene = forge::city_world(frame.rng("city"));
-  else if (name == "cube") f.scene = forge::cube_world();
-  else f.scene = forge::object_world();
+  if (name == "catwalk")
+    f.scene = forge::catwalk_world();
+  else if (name == "box")
+    f.scene = forge::box_world();
+  else if (name == "dance")
+    f.scene = forge::dance_world();
+  else if (name == "city")
+    f.scene = forge::city_world(frame.rng("city"));
+  else if (name == "cube")
+    f.scene = forge::cube_world();
+  else
+    f.scene = forge::object_world();
   f.bytes = forge::w3ds::write(f.scene);
   f.world = load_world(f.bytes, name.c_str());
   return cache.emplace(name, std::move(f)).first->second;
@@ -62,7 +67,9 @@ World& world(const std::string& name) {
   return *w;
 }
 
-Mesh* mesh(World& w, const std::string& name) { return world_find_mesh(&w, name.c_str()); }
+Mesh* mesh(World& w, const std::string& name) {
+  return world_find_mesh(&w, name.c_str());
+}
 
 void at_frame(World& w, float frame) {
   world_animate(&w, frame);
@@ -76,7 +83,7 @@ struct Staging {
   int min_last_frame;
 };
 const Staging kStaging[] = {{"catwalk", 6, 0, 320}, {"box", 3, 0, 284}, {"dance", 3, 0, 340},
-                            {"city", 5, 1, 400},   {"cube", 0, 2, 1},  {"object", 0, 2, 1}};
+                            {"city", 5, 1, 400},    {"cube", 0, 2, 1},  {"object", 0, 2, 1}};
 
 class WorldStaging : public ::testing::TestWithParam<Staging> {};
 
@@ -139,13 +146,15 @@ int count_nodes(Lib3dsNode* n) {
 
 TEST_P(WorldStaging, Lib3dsReadsTheSameCounts) {
 #ifndef TH_HAVE_LIB3DS
-  if (const char* ci = std::getenv("CI"); ci && std::string(ci) == "true") FAIL() << "lib3ds missing";
+  if (const char* ci = std::getenv("CI"); ci && std::string(ci) == "true")
+    FAIL() << "lib3ds missing";
   GTEST_SKIP() << "lib3ds-dev is not installed";
 #else
   Forged& f = forged(GetParam().name);
   auto path = scratch_dir("lib3ds") / (std::string(GetParam().name) + ".3ds");
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.bytes.data()),
-                                              static_cast<std::streamsize>(f.bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(f.bytes.data()),
+             static_cast<std::streamsize>(f.bytes.size()));
   Lib3dsFile* file = lib3ds_file_load(path.c_str());
   ASSERT_NE(file, nullptr);
   World& w = *f.world;
@@ -195,9 +204,9 @@ TEST(Forge3dWorlds, DancerWorldsHoldEveryPartAndMaterial) {
 
 TEST(Forge3dWorlds, CityHasEveryBoundMaterialByItsExactName) {
   World& w = world("city");
-  std::vector<std::string> names = {"CAR", "CAR2", "Material 36", "window2-building", "building1",
-                                    "Material 32", "Material 33", "Material 30", "Material 31",
-                                    "Material 34", "Material 35"};
+  std::vector<std::string> names = {"CAR",         "CAR2",        "Material 36", "window2-building",
+                                    "building1",   "Material 32", "Material 33", "Material 30",
+                                    "Material 31", "Material 34", "Material 35"};
   for (int i = 1; i <= 32; ++i) names.push_back("Material #" + std::to_string(i));
   for (const auto& n : names) EXPECT_NE(world_find_material(&w, n.c_str()), nullptr) << n;
   // Every material the file defines is used by some face (none is left untextured).
@@ -221,7 +230,8 @@ TEST(Forge3dWorlds, MirroredPartsFaceAndLightLikeTheOthers) {
       Vec3 centre{0, 0, 0};
       for (int i = 0; i < m.vertex_count; ++i) {
         Vec3 q = world_vertex(*w, m, i);
-        centre = {centre.x + q.x / m.vertex_count, centre.y + q.y / m.vertex_count, centre.z + q.z / m.vertex_count};
+        centre = {centre.x + q.x / m.vertex_count, centre.y + q.y / m.vertex_count,
+                  centre.z + q.z / m.vertex_count};
       }
       int inward_normals = 0, inward_windings = 0;
       for (int i = 0; i < m.vertex_count; ++i) {
@@ -231,7 +241,8 @@ TEST(Forge3dWorlds, MirroredPartsFaceAndLightLikeTheOthers) {
       }
       for (int f = 0; f < m.face_count; ++f) {
         const Face& fc = w->faces[m.first_face + f];
-        Vec3 a = world_vertex(*w, m, fc.a - m.first_vertex), b = world_vertex(*w, m, fc.b - m.first_vertex),
+        Vec3 a = world_vertex(*w, m, fc.a - m.first_vertex),
+             b = world_vertex(*w, m, fc.b - m.first_vertex),
              c = world_vertex(*w, m, fc.c - m.first_vertex);
         Vec3 mid{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
         if (dot3(cross3(sub(b, a), sub(c, a)), sub(mid, centre)) < 0) ++inward_windings;
@@ -249,7 +260,8 @@ TEST(Forge3dWorlds, BodyPicturesStandUpright) {
     World& w = world(name);
     at_frame(w, 0);
     std::set<const Material*> pictures;
-    for (const char* m : {"ChestFront", "ChestBack", "HipFront", "HipBack"}) pictures.insert(world_find_material(&w, m));
+    for (const char* m : {"ChestFront", "ChestBack", "HipFront", "HipBack"})
+      pictures.insert(world_find_material(&w, m));
     for (const char* part : {"Chest", "Hip"}) {
       Mesh& m = *mesh(w, part);
       int upright = 0, upside_down = 0;
@@ -289,8 +301,10 @@ TEST(Forge3dWorlds, CatwalkSpotConesCoverTheDancerAndStayInBudget) {
       Vec3 q = world_vertex(w, m, i);
       ASSERT_LT(off_axis(rest, origin, q), wide) << p;
       for (float t : {0.0f, 0.8f, 1.6f, 2.4f, 3.14f, 4.0f, 4.7f, 5.5f}) {
-        ASSERT_LT(off_axis({-20, 200, -400}, {140 * std::sin(t), 0, 0}, q), close) << p << " t " << t;
-        ASSERT_LT(off_axis({20, 400, -400}, {140 * std::cos(t), 100, 0}, q), close) << p << " t " << t;
+        ASSERT_LT(off_axis({-20, 200, -400}, {140 * std::sin(t), 0, 0}, q), close)
+            << p << " t " << t;
+        ASSERT_LT(off_axis({20, 400, -400}, {140 * std::cos(t), 100, 0}, q), close)
+            << p << " t " << t;
       }
     }
   }
@@ -380,7 +394,8 @@ TEST(Forge3dWorlds, DanceFloorIsAFlatMirrorAtFloorLevelInEveryCamera) {
   EXPECT_NEAR(floor->bounds[0].y, 0.0f, 1e-4f);  // top of the box
   EXPECT_NEAR(floor->bounds[3].y, 0.0f, 1e-4f);  // flat: bottom too
   for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) EXPECT_NEAR(floor->render_matrix.m[i * 4 + j], i == j ? 1.0f : 0.0f, 1e-5f);
+    for (int j = 0; j < 3; ++j)
+      EXPECT_NEAR(floor->render_matrix.m[i * 4 + j], i == j ? 1.0f : 0.0f, 1e-5f);
   for (int c = 0; c < w.camera_count; ++c)
     for (int f = 0; f <= w.last_frame; f += 5) {
       world_animate(&w, static_cast<float>(f));
@@ -389,8 +404,10 @@ TEST(Forge3dWorlds, DanceFloorIsAFlatMirrorAtFloorLevelInEveryCamera) {
       // Some of the floor is inside the picture (its centre, a corner or an edge's middle).
       double nearest = 180;
       for (float x : {-250.0f, 0.0f, 250.0f})
-        for (float z : {-250.0f, 0.0f, 250.0f}) nearest = std::min(nearest, off_axis(eye, target, {x, 0, z}));
-      EXPECT_LT(nearest, w.cameras[c].node.fov.value * 0.75 / 2) << "camera " << c << " frame " << f;
+        for (float z : {-250.0f, 0.0f, 250.0f})
+          nearest = std::min(nearest, off_axis(eye, target, {x, 0, z}));
+      EXPECT_LT(nearest, w.cameras[c].node.fov.value * 0.75 / 2)
+          << "camera " << c << " frame " << f;
     }
 }
 

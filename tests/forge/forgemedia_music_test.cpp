@@ -101,7 +101,8 @@ TEST_F(ForgeMediaMusic, DecodesToLongStereoLayerThree) {
   EXPECT_GT(side, mid * 0.003);
   for (double t = 0.5; t < 270; t += 1.0) {
     double s = 0;
-    for (size_t i = static_cast<size_t>(t * 44100), e = i + 44100; i < e; ++i) s += d.mono[i] * d.mono[i];
+    for (size_t i = static_cast<size_t>(t * 44100), e = i + 44100; i < e; ++i)
+      s += d.mono[i] * d.mono[i];
     EXPECT_GT(std::sqrt(s / 44100), 0.01) << "quiet second at " << t;
   }
 }
@@ -164,9 +165,11 @@ double band_distance(const std::vector<float>& x, double t) {
 TEST_F(ForgeMediaMusic, TheArrangementChangesWithTheScenes) {
   const Decoded& d = track();
   // The opening also cuts to close-ups at 14 and 22.3 s; the credits run to 266 s.
-  const std::vector<double> edges = {22.3, 29.3, 58, 72.6, 87, 99, 116, 132, 144.6, 166.5, 173.6, 180.6, 195, 224, 238, 252, 266};
+  const std::vector<double> edges = {22.3,  29.3,  58,    72.6, 87,  99,  116, 132, 144.6,
+                                     166.5, 173.6, 180.6, 195,  224, 238, 252, 266};
   std::vector<double> inside;
-  for (size_t i = 0; i + 1 < edges.size(); ++i) inside.push_back(band_distance(d.mono, (edges[i] + edges[i + 1]) / 2));
+  for (size_t i = 0; i + 1 < edges.size(); ++i)
+    inside.push_back(band_distance(d.mono, (edges[i] + edges[i + 1]) / 2));
   std::sort(inside.begin(), inside.end());
   const double typical = inside[inside.size() / 2];
   std::printf("[ music    ] typical change inside a section: %.1f dB\n", typical);

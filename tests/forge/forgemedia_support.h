@@ -64,8 +64,11 @@ inline std::string shell_quote(const std::string& s) {
 
 // The picture as ImageMagick decodes it: w x h x 3 bytes, or empty when it fails.
 // `raw_size` "WxH" reads a headerless RGB file.
-inline std::vector<uint8_t> magick_rgb(const fs::path& p, int w, int h, const std::string& raw_size = "") {
-  std::string src = raw_size.empty() ? shell_quote(p.string()) : "-size " + raw_size + " -depth 8 " + shell_quote("rgb:" + p.string());
+inline std::vector<uint8_t> magick_rgb(const fs::path& p, int w, int h,
+                                       const std::string& raw_size = "") {
+  std::string src = raw_size.empty()
+                        ? shell_quote(p.string())
+                        : "-size " + raw_size + " -depth 8 " + shell_quote("rgb:" + p.string());
   // ImageMagick marks a bottom-up TGA as such instead of turning it: -auto-orient turns it.
   std::string cmd = "convert " + src + " -auto-orient -depth 8 rgb:- 2>/dev/null";
   FILE* pipe = ::popen(cmd.c_str(), "r");
@@ -84,13 +87,13 @@ inline bool have_magick() {
 }
 
 // Without ImageMagick the comparison is skipped, except on CI where a missing tool fails.
-#define FORGEMEDIA_NEED_MAGICK()                                              \
-  do {                                                                        \
-    if (!forgemedia_test::have_magick()) {                                    \
-      const char* ci = std::getenv("CI");                                     \
+#define FORGEMEDIA_NEED_MAGICK()                                               \
+  do {                                                                         \
+    if (!forgemedia_test::have_magick()) {                                     \
+      const char* ci = std::getenv("CI");                                      \
       if (ci && std::string(ci) == "true") FAIL() << "ImageMagick is missing"; \
-      GTEST_SKIP() << "ImageMagick (convert) is not installed";               \
-    }                                                                         \
+      GTEST_SKIP() << "ImageMagick (convert) is not installed";                \
+    }                                                                          \
   } while (0)
 
 }  // namespace forgemedia_test

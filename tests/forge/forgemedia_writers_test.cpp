@@ -37,8 +37,11 @@ Bitmap awkward(int w, int h) {
 }
 
 fs::path temp(const std::string& name, const std::vector<uint8_t>& bytes) {
-  fs::path p = fs::temp_directory_path() / ("forgemedia_" + std::to_string(::getpid()) + "_" + name);
-  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  fs::path p =
+      fs::temp_directory_path() / ("forgemedia_" + std::to_string(::getpid()) + "_" + name);
+  std::ofstream(p, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   return p;
 }
 
@@ -95,21 +98,28 @@ TEST(ForgeMediaWriters, PcxTgaAndRawComeBackExactlyThroughBothReaders) {
   for (size_t i = 0; i < ix.index.size(); ++i)
     for (int c = 0; c < 3; ++c) via_palette.rgb[i * 3 + c] = ix.palette[ix.index[i] * 3 + c];
 
-  const auto pcx24 = forge::encode_pcx24(b), pcx8 = forge::encode_pcx8(b.w, b.h, ix.index, ix.palette);
+  const auto pcx24 = forge::encode_pcx24(b),
+             pcx8 = forge::encode_pcx8(b.w, b.h, ix.index, ix.palette);
   expect_clean_pcx_runs(pcx24, b.h, false);
   expect_clean_pcx_runs(pcx8, b.h, true);
-  struct Case { std::string name; std::vector<uint8_t> bytes; const Bitmap* expect; };
+  struct Case {
+    std::string name;
+    std::vector<uint8_t> bytes;
+    const Bitmap* expect;
+  };
   const Case cases[] = {{"a.pcx", pcx24, &b},
                         {"b.pcx", pcx8, &via_palette},
                         {"c.tga", forge::encode_tga(b, false), &b},
                         {"d.tga", forge::encode_tga(b, true), &b}};
   const bool magick = forgemedia_test::have_magick();
-  if (!magick && std::getenv("CI") && std::string(std::getenv("CI")) == "true") ADD_FAILURE() << "ImageMagick is missing";
+  if (!magick && std::getenv("CI") && std::string(std::getenv("CI")) == "true")
+    ADD_FAILURE() << "ImageMagick is missing";
   for (const auto& c : cases) {
     fs::path p = temp(c.name, c.bytes);
     EXPECT_EQ(ours(p), c.expect->rgb) << c.name << " through load_image";
     if (magick) {
-      EXPECT_EQ(forgemedia_test::magick_rgb(p, b.w, b.h), c.expect->rgb) << c.name << " through ImageMagick";
+      EXPECT_EQ(forgemedia_test::magick_rgb(p, b.w, b.h), c.expect->rgb)
+          << c.name << " through ImageMagick";
     }
     fs::remove(p);
   }
@@ -134,8 +144,8 @@ TEST(ForgeMediaWriters, KeyedPaletteKeepsTheKeyForTheKeyAlone) {
       EXPECT_EQ(ix.index[static_cast<size_t>(y) * b.w + x] == 0, key) << x << "," << y;
     }
   for (int i = 1; i < 256; ++i)
-    EXPECT_FALSE(ix.palette[i * 3] == 0 && ix.palette[i * 3 + 1] == 0 && ix.palette[i * 3 + 2] == 0 &&
-                 std::count(ix.index.begin(), ix.index.end(), i) > 0)
+    EXPECT_FALSE(ix.palette[i * 3] == 0 && ix.palette[i * 3 + 1] == 0 &&
+                 ix.palette[i * 3 + 2] == 0 && std::count(ix.index.begin(), ix.index.end(), i) > 0)
         << "palette entry " << i << " is the key colour";
 }
 

@@ -1,8 +1,8 @@
+#include "host/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "host/command_line.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ TEST(CommandLine, BareWordsBecomeTheMusicsCommandLineAndNothingElseDoes) {
 }
 
 TEST(CommandLine, OptionsAndTheirValues) {
-  Parsed p = parse({"--bits", "16", "--mode=640x480", "--start", "12.5", "--end", "20", "--fps", "30",
-                    "--scale", "2", "--plain", "--capture", "out/x.mp4"});
+  Parsed p = parse({"--bits", "16", "--mode=640x480", "--start", "12.5", "--end", "20", "--fps",
+                    "30", "--scale", "2", "--plain", "--capture", "out/x.mp4"});
   ASSERT_TRUE(p.ok) << p.result.error;
   EXPECT_EQ(p.options.only_bits, 16);
   EXPECT_EQ(p.options.only_width, 640);
@@ -45,11 +45,21 @@ TEST(CommandLine, OptionsAndTheirValues) {
 }
 
 TEST(CommandLine, UnusableCommandLinesAreRefusedWithAReason) {
-  for (auto args : std::vector<std::vector<const char*>>{
-           {"--bits", "8"}, {"--bits"}, {"--mode", "800x600"}, {"--start", "abc"}, {"--start", "-1"},
-           {"--fps", "0"}, {"--scale", "2.5"}, {"--start", "10", "--end", "5"}, {"--frobnicate"},
-           {"MONO"}, {"somefile"}, {"--window=yes"}, {"--data", "/no/such/folder/here"},
-           {"--capture", "a", "--bench"}, {"--start", "nan"}}) {
+  for (auto args : std::vector<std::vector<const char*>>{{"--bits", "8"},
+                                                         {"--bits"},
+                                                         {"--mode", "800x600"},
+                                                         {"--start", "abc"},
+                                                         {"--start", "-1"},
+                                                         {"--fps", "0"},
+                                                         {"--scale", "2.5"},
+                                                         {"--start", "10", "--end", "5"},
+                                                         {"--frobnicate"},
+                                                         {"MONO"},
+                                                         {"somefile"},
+                                                         {"--window=yes"},
+                                                         {"--data", "/no/such/folder/here"},
+                                                         {"--capture", "a", "--bench"},
+                                                         {"--start", "nan"}}) {
     Parsed p = parse(args);
     EXPECT_FALSE(p.ok) << args[0];
     EXPECT_FALSE(p.result.error.empty());
@@ -59,9 +69,11 @@ TEST(CommandLine, UnusableCommandLinesAreRefusedWithAReason) {
 
 TEST(CommandLine, HelpNamesEveryOption) {
   std::string help = help_text();
-  for (const char* o : {"--data", "--window", "--fullscreen", "--scale", "--bits", "--mode", "--start", "--end",
-                        "--headless", "--fps", "--capture", "--contact-sheet", "--every", "--bench", "--plain",
-                        "--test-card", "--version", "--help", "8bit", "mono", "1to1", "2to1", "4to1"})
+  for (const char* o :
+       {"--data",  "--window", "--fullscreen", "--scale",     "--bits",    "--mode",
+        "--start", "--end",    "--headless",   "--fps",       "--capture", "--contact-sheet",
+        "--every", "--bench",  "--plain",      "--test-card", "--version", "--help",
+        "8bit",    "mono",     "1to1",         "2to1",        "4to1"})
     EXPECT_NE(help.find(o), std::string::npos) << o;
 }
 

@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "host/host.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -8,11 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
 #include "platform/clock.h"
 #include "platform/fake.h"
-#include "platform/options.h"
 #include "platform/files.h"
+#include "platform/options.h"
 #include "scenes/timeline.h"
 #include "sequencer/sequencer.h"
 
@@ -27,11 +27,21 @@ int fake_music_init(void*, const char*) {
   log_.push_back("music_init");
   return music_fails ? 0 : 1;
 }
-void fake_music_start() { log_.push_back("music_start"); }
-void fake_music_pump(float) { log_.push_back("pump"); }
-void fake_music_stop() { log_.push_back("music_stop"); }
-void fake_sound_shutdown() { log_.push_back("sound_shutdown"); }
-void fake_prepare() { log_.push_back("prepare_assets"); }
+void fake_music_start() {
+  log_.push_back("music_start");
+}
+void fake_music_pump(float) {
+  log_.push_back("pump");
+}
+void fake_music_stop() {
+  log_.push_back("music_stop");
+}
+void fake_sound_shutdown() {
+  log_.push_back("sound_shutdown");
+}
+void fake_prepare() {
+  log_.push_back("prepare_assets");
+}
 int fake_sequencer(uint32_t* pixels, float t) {
   frame_times.push_back(t);
   pixels[0] = 0x00FF0000;
@@ -99,7 +109,9 @@ TEST_F(HostTest, StartsAndStopsInTheFixedOrder) {
   EXPECT_EQ(log_[2], "music_start");
   EXPECT_EQ(log_[log_.size() - 2], "music_stop");
   EXPECT_EQ(log_.back(), "sound_shutdown");
-  auto at = [&](const std::string& c) { return std::find(fake.calls.begin(), fake.calls.end(), c) - fake.calls.begin(); };
+  auto at = [&](const std::string& c) {
+    return std::find(fake.calls.begin(), fake.calls.end(), c) - fake.calls.begin();
+  };
   EXPECT_LT(at("window"), at("create"));
   EXPECT_LT(at("release surface"), at("release draw"));
   EXPECT_LT(at("release draw"), at("close window"));

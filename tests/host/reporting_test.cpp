@@ -6,8 +6,8 @@
 
 #include "host/bench.h"
 #include "host/contact_sheet.h"
-#include "platform/files.h"
 #include "host/host.h"
+#include "platform/files.h"
 #include "scenes/timeline.h"
 #include "sequencer/sequencer.h"
 

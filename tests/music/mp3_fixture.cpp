@@ -1,8 +1,8 @@
-#include <unistd.h>
 #include "mp3_fixture.h"
 
 #include <lame/lame.h>
 #include <mpg123.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -20,9 +20,11 @@ bool encode(const std::string& path, double seconds, bool mono, unsigned seed) {
   std::vector<short> left(static_cast<size_t>(n)), right(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
     double t = static_cast<double>(i) / rate;
-    left[static_cast<size_t>(i)] = static_cast<short>(9000 * std::sin(2 * M_PI * 440 * t) + noise(rng));
-    right[static_cast<size_t>(i)] = static_cast<short>(
-        7000 * std::sin(2 * M_PI * (660 + 40 * t) * t) + 3000 * std::sin(2 * M_PI * 3 * t) + noise(rng));
+    left[static_cast<size_t>(i)] =
+        static_cast<short>(9000 * std::sin(2 * M_PI * 440 * t) + noise(rng));
+    right[static_cast<size_t>(i)] =
+        static_cast<short>(7000 * std::sin(2 * M_PI * (660 + 40 * t) * t) +
+                           3000 * std::sin(2 * M_PI * 3 * t) + noise(rng));
   }
   lame_global_flags* gf = lame_init();
   if (!gf) return false;
@@ -48,7 +50,8 @@ bool encode(const std::string& path, double seconds, bool mono, unsigned seed) {
   // The LAME tag at the front carries the encoder delay and padding for gapless decoding.
   unsigned char tag[2880];
   size_t tag_bytes = lame_get_lametag_frame(gf, tag, sizeof tag);
-  if (tag_bytes > 0 && tag_bytes <= static_cast<size_t>(bytes)) std::memcpy(out.data(), tag, tag_bytes);
+  if (tag_bytes > 0 && tag_bytes <= static_cast<size_t>(bytes))
+    std::memcpy(out.data(), tag, tag_bytes);
   lame_close(gf);
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
@@ -68,7 +71,8 @@ Decoded decode(const std::string& path, int bits, int down_sampling) {
   size_t count;
   mpg123_rates(&rates, &count);
   for (size_t i = 0; i < count; ++i)
-    mpg123_format(mh, rates[i], MPG123_STEREO, bits == 16 ? MPG123_ENC_SIGNED_16 : MPG123_ENC_SIGNED_8);
+    mpg123_format(mh, rates[i], MPG123_STEREO,
+                  bits == 16 ? MPG123_ENC_SIGNED_16 : MPG123_ENC_SIGNED_8);
   if (mpg123_open(mh, path.c_str()) != MPG123_OK) {
     mpg123_delete(mh);
     return d;
@@ -100,8 +104,8 @@ Decoded decode(const std::string& path, int bits, int down_sampling) {
 
 std::string data_folder(const std::string& name) {
   // One folder per process: ctest runs the cases as parallel processes.
-  std::string dir = std::string(TH_BINARY_DIR) + "/tests/music_data/" +
-                    std::to_string(::getpid()) + "/" + name;
+  std::string dir =
+      std::string(TH_BINARY_DIR) + "/tests/music_data/" + std::to_string(::getpid()) + "/" + name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir + "/music");
   return dir;
@@ -112,7 +116,8 @@ std::vector<int16_t> read_wav(const std::string& path, int* rate) {
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return samples;
   unsigned char h[44];
-  if (std::fread(h, 1, 44, f) == 44 && std::memcmp(h, "RIFF", 4) == 0 && h[22] == 2 && h[34] == 16) {
+  if (std::fread(h, 1, 44, f) == 44 && std::memcmp(h, "RIFF", 4) == 0 && h[22] == 2 &&
+      h[34] == 16) {
     *rate = h[24] | h[25] << 8 | h[26] << 16 | h[27] << 24;
     uint32_t bytes = h[40] | h[41] << 8 | h[42] << 16 | static_cast<uint32_t>(h[43]) << 24;
     samples.resize(bytes / 2);

@@ -22,7 +22,8 @@ class MusicTest : public ::testing::Test {
   void SetUp() override {
     script = std::make_shared<platform::FakeSoundScript>();
     auto s = script;
-    platform::sound_set_device_factory([s] { return std::make_unique<platform::FakeSoundDevice>(s); });
+    platform::sound_set_device_factory(
+        [s] { return std::make_unique<platform::FakeSoundDevice>(s); });
     platform::sound_set_message_sink([this](const char* text, const char* caption) {
       messages.push_back(std::string(caption) + "|" + text);
     });

@@ -24,8 +24,12 @@ TEST_F(MusicTest, OptionsPickFormatAndDownSampling) {
     const char* line;
     int bits, stereo, ds;
   } cases[] = {
-      {"", 16, 1, 0},          {"4to1 2to1", 16, 1, 1}, {"2to1 1to1 4to1", 16, 1, 0},
-      {"4to1", 16, 1, 2},      {"MONO 8BIT", 8, 1, 0},  {"mono", 16, 0, 0},
+      {"", 16, 1, 0},
+      {"4to1 2to1", 16, 1, 1},
+      {"2to1 1to1 4to1", 16, 1, 0},
+      {"4to1", 16, 1, 2},
+      {"MONO 8BIT", 8, 1, 0},
+      {"mono", 16, 0, 0},
       {"8bit mono 2to1", 8, 0, 1},
   };
   for (const Case& c : cases) {
@@ -75,7 +79,8 @@ TEST_F(MusicTest, VolumeTableAndPlaySettingsAreClamped) {
   EXPECT_EQ(left.pan, -5039);
   // The device never saw a value it would refuse.
   for (const std::string& call : script->calls) {
-    if (call.rfind("frequency", 0) == 0 || call.rfind("volume", 0) == 0 || call.rfind("pan", 0) == 0) {
+    if (call.rfind("frequency", 0) == 0 || call.rfind("volume", 0) == 0 ||
+        call.rfind("pan", 0) == 0) {
       long value = std::stol(call.substr(call.rfind(' ') + 1));
       long low = call[0] == 'f' ? 100 : -10000;
       long high = call[0] == 'f' ? 100000 : (call[0] == 'v' ? 0 : 10000);

@@ -172,8 +172,12 @@ TEST_F(MusicTest, PumpKeepsToItsBudgetAndTheOtherHalf) {
   struct Step {
     float dt;
     int budget;
-  } steps[] = {  // the forced round at 0.001 s spends the half frame carried from before
-      {0.1f, 6}, {0.001f, 1}, {0.1f, 6}, {0.0f, 1}, {0.5f, 32}};
+  } steps[] = {// the forced round at 0.001 s spends the half frame carried from before
+               {0.1f, 6},
+               {0.001f, 1},
+               {0.1f, 6},
+               {0.0f, 1},
+               {0.5f, 32}};
   float t = 1.0f;
   for (const Step& s : steps) {
     long was = music_state().frames_decoded;
@@ -239,7 +243,8 @@ TEST_F(MusicTest, AMissingChannelBufferIsReportedAndNeverUsed) {
   script->fail_buffer = 0;
   ASSERT_EQ(music_init(nullptr, ""), 1);
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], "Quiet Orbit - Tidal Hall (Long Night Mix)|Unable to allocate left channel buffer!");
+  EXPECT_EQ(messages[0],
+            "Quiet Orbit - Tidal Hall (Long Night Mix)|Unable to allocate left channel buffer!");
   EXPECT_EQ(music_state().left, nullptr);
   ASSERT_EQ(script->buffers.size(), 1u);  // the right one
   EXPECT_EQ(music_state().position_buffer, music_state().right);
@@ -255,7 +260,8 @@ TEST_F(MusicTest, AMissingChannelBufferIsReportedAndNeverUsed) {
   script->fail_buffer = 1;
   ASSERT_EQ(music_init(nullptr, ""), 1);
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], "Quiet Orbit - Tidal Hall (Long Night Mix)|Unable to allocate right channel buffer!");
+  EXPECT_EQ(messages[0],
+            "Quiet Orbit - Tidal Hall (Long Night Mix)|Unable to allocate right channel buffer!");
   EXPECT_EQ(music_state().right, nullptr);
 }
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/files.h"
+
+#include <gtest/gtest.h>
 
 TEST(Files, ShowNamesBecomePathsUnderTheDataFolder) {
   platform::set_data_dir("/srv/data");

@@ -1,4 +1,6 @@
 // The headless sound device: cursor by the virtual clock, underruns, the captured mix.
+#include "platform/sound_headless.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 
 #include "platform/clock.h"
 #include "platform/sound.h"
-#include "platform/sound_headless.h"
 
 namespace {
 

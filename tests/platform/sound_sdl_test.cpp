@@ -1,7 +1,8 @@
 // The SDL sound device through SDL's disk driver: what it writes is what a card would play.
-#include <gtest/gtest.h>
+#include "platform/sound_sdl.h"
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "platform/sound.h"
-#include "platform/sound_sdl.h"
 
 namespace {
 

@@ -1,18 +1,18 @@
+#include "platform/window.h"
+
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <png.h>
-
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "platform/capture.h"
 #include "platform/fake.h"
 #include "platform/keys.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -76,7 +76,8 @@ TEST(Capture, SurfacePixelsOfEveryDepthReadBackAsRgb) {
 }
 
 TEST(Capture, PngFolderWritesNumberedFramesThatReadBack) {
-  auto dir = std::filesystem::temp_directory_path() / ("th_capture_test_" + std::to_string(getpid()));
+  auto dir =
+      std::filesystem::temp_directory_path() / ("th_capture_test_" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);
   auto sink = platform::png_folder_sink(dir.string());
   uint8_t px[2 * 2 * 3] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255};

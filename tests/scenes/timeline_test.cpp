@@ -1,8 +1,8 @@
+#include "scenes/timeline.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "scenes/timeline.h"
 
 namespace {
 

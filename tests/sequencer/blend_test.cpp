@@ -15,7 +15,9 @@ std::vector<uint32_t> random_pixels(std::mt19937& rng, int n) {
   return v;
 }
 
-uint8_t ch(uint32_t p, int shift) { return (p >> shift) & 0xFF; }
+uint8_t ch(uint32_t p, int shift) {
+  return (p >> shift) & 0xFF;
+}
 
 // Every count from 0 to 37 covers the vector body and each length of the tail.
 TEST(Blend, SimdAndPlainGiveTheSameColours) {
@@ -37,7 +39,8 @@ TEST(Blend, SimdAndPlainGiveTheSameColours) {
       for (int b : amounts) {
         mix_plain(p.data(), src.data(), other.data(), a, b, count);
         mix_simd(s.data(), src.data(), other.data(), a, b, count);
-        for (int i = 0; i < count; ++i) ASSERT_EQ(p[i] & kRgb, s[i] & kRgb) << "mix " << a << "," << b;
+        for (int i = 0; i < count; ++i)
+          ASSERT_EQ(p[i] & kRgb, s[i] & kRgb) << "mix " << a << "," << b;
       }
     }
   }
@@ -69,12 +72,12 @@ TEST(Blend, FormulasAndClamps) {
     uint32_t px = 0x00FF8001, a = 0, b = 0;
     darken_fn(&a, &px, 256, 1);
     darken_fn(&b, &px, 255, 1);
-    EXPECT_EQ(a & kRgb, b & kRgb);       // above 255 behaves as 255
+    EXPECT_EQ(a & kRgb, b & kRgb);  // above 255 behaves as 255
     EXPECT_EQ(a & kRgb, 0x00FE7F00u);
     darken_fn(&a, &px, -3, 1);
-    EXPECT_EQ(a & kRgb, 0u);             // negative behaves as 0
+    EXPECT_EQ(a & kRgb, 0u);  // negative behaves as 0
     darken_fn(&a, &px, 128, 1);
-    EXPECT_EQ(a & kRgb, 0x007F4000u);    // (c * 128) / 256
+    EXPECT_EQ(a & kRgb, 0x007F4000u);  // (c * 128) / 256
   }
   uint32_t white = 0x00FFFFFF, out = 0;
   mix_plain(&out, &white, &white, 255, 255, 1);

@@ -19,8 +19,8 @@ uint32_t faded(float t, uint32_t colour, int* result = nullptr, int force_plain 
 }
 
 TEST(Fades, BlackLevels) {
-  EXPECT_EQ(faded(-0.001f, 0xFFFFFF), 0u);  // before the clock starts: key 0
-  EXPECT_EQ(faded(0.0f, 0xFFFFFF), 0u);     // fully black, darken with amount 0
+  EXPECT_EQ(faded(-0.001f, 0xFFFFFF), 0u);      // before the clock starts: key 0
+  EXPECT_EQ(faded(0.0f, 0xFFFFFF), 0u);         // fully black, darken with amount 0
   EXPECT_EQ(faded(1.0f, 0xFFFFFF), 0x7F7F7Fu);  // black 127: c * 128 / 256
   EXPECT_EQ(faded(1.0f, 0x102030), 0x081018u);
   EXPECT_EQ(faded(3.85f, 0xFFFFFF), 0u);

@@ -24,7 +24,7 @@ std::vector<uint8_t> encode_mp3(const std::vector<int16_t>& pcm, int rate, int k
   lame_set_mode(gf, JOINT_STEREO);
   lame_set_VBR(gf, vbr_off);
   lame_set_brate(gf, kbps);
-  lame_set_quality(gf, 7);  // fast; the music is simple enough
+  lame_set_quality(gf, 7);       // fast; the music is simple enough
   lame_set_bWriteVbrTag(gf, 1);  // the Info tag carries delay and padding for gapless decoding
   if (lame_init_params(gf) < 0) {
     lame_close(gf);
@@ -36,8 +36,8 @@ std::vector<uint8_t> encode_mp3(const std::vector<int16_t>& pcm, int rate, int k
   const size_t frames = pcm.size() / 2;
   for (size_t i = 0; i < frames; i += chunk) {
     int n = static_cast<int>(std::min<size_t>(chunk, frames - i));
-    int got = lame_encode_buffer_interleaved(gf, const_cast<short*>(pcm.data() + i * 2), n, buf.data(),
-                                             static_cast<int>(buf.size()));
+    int got = lame_encode_buffer_interleaved(gf, const_cast<short*>(pcm.data() + i * 2), n,
+                                             buf.data(), static_cast<int>(buf.size()));
     if (got < 0) {
       lame_close(gf);
       throw std::runtime_error("MP3 encoder: encoding failed");
@@ -48,7 +48,8 @@ std::vector<uint8_t> encode_mp3(const std::vector<int16_t>& pcm, int rate, int k
   if (got > 0) out.insert(out.end(), buf.begin(), buf.begin() + got);
   // The tag frame was written as a placeholder at the start; fill it in now.
   size_t tag = lame_get_lametag_frame(gf, buf.data(), buf.size());
-  if (tag > 0 && tag <= out.size()) std::copy(buf.begin(), buf.begin() + static_cast<ptrdiff_t>(tag), out.begin());
+  if (tag > 0 && tag <= out.size())
+    std::copy(buf.begin(), buf.begin() + static_cast<ptrdiff_t>(tag), out.begin());
   lame_close(gf);
   return out;
 }

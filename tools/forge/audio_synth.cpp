@@ -10,7 +10,9 @@ namespace {
 constexpr float kTwoPi = 6.28318530718f;
 constexpr double kBeat = 0.45;  // about 133 beats a minute; each section fits a whole number
 
-float midi_hz(float m) { return 440.0f * std::pow(2.0f, (m - 69.0f) / 12.0f); }
+float midi_hz(float m) {
+  return 440.0f * std::pow(2.0f, (m - 69.0f) / 12.0f);
+}
 
 struct Noise {
   uint32_t s;
@@ -107,10 +109,14 @@ class Mixer {
       r_[i] += 0.5f * er;
     }
     std::vector<int16_t> out;
-    const size_t n = l_.size() - std::min<size_t>(l_.size(), static_cast<size_t>(std::max(skip, 0)));
+    const size_t n =
+        l_.size() - std::min<size_t>(l_.size(), static_cast<size_t>(std::max(skip, 0)));
     out.reserve(n * 2);
     for (size_t i = l_.size() - n; i < l_.size(); ++i) {
-      float g = i < fade_from ? 1.0f : std::max(0.0f, 1.0f - static_cast<float>(i - fade_from) / (l_.size() - fade_from));
+      float g =
+          i < fade_from
+              ? 1.0f
+              : std::max(0.0f, 1.0f - static_cast<float>(i - fade_from) / (l_.size() - fade_from));
       for (float v : {l_[i] * g, r_[i] * g}) {
         float a = std::fabs(v);
         if (a > 0.75f) v = std::copysign(0.75f + 0.25f * std::tanh((a - 0.75f) / 0.25f), v);
@@ -124,10 +130,14 @@ class Mixer {
   std::vector<float> l_, r_, sl_, sr_;
 };
 
-size_t at(double t) { return static_cast<size_t>(std::max(0.0, t) * kRate + 0.5); }
+size_t at(double t) {
+  return static_cast<size_t>(std::max(0.0, t) * kRate + 0.5);
+}
 
 // Fixed-length sounds fade over their last 10 ms, so cutting them off never clicks.
-float taper(size_t i, size_t n) { return std::min(1.0f, static_cast<float>(n - i) / (0.01f * kRate)); }
+float taper(size_t i, size_t n) {
+  return std::min(1.0f, static_cast<float>(n - i) / (0.01f * kRate));
+}
 
 // ---- instruments ----
 
@@ -198,7 +208,8 @@ void bass(Mixer& m, double t0, double dur, float note, float amp) {
   float rel = static_cast<float>(dur);
   for (size_t i = 0; i < n; ++i) {
     float t = static_cast<float>(i) / kRate;
-    float env = std::min(1.0f, t / 0.004f) * (t < rel ? 1.0f : std::max(0.0f, 1 - (t - rel) / 0.03f));
+    float env =
+        std::min(1.0f, t / 0.004f) * (t < rel ? 1.0f : std::max(0.0f, 1 - (t - rel) / 0.03f));
     float v = 0.6f * a.saw(hz) + 0.5f * b.pulse(hz * 0.5f, 0.5f);
     v = lp.run(v, 180 + 1400 * std::exp(-t * 14), 0.6f);
     m.add(s0 + i, v * env * amp, 0);
@@ -230,7 +241,8 @@ void pluck(Mixer& m, double t0, float note, float amp, float pan) {
   for (size_t i = 0; i < n; ++i) {
     float t = static_cast<float>(i) / kRate;
     float v = lp.run(a.pulse(hz, 0.3f), 600 + 4000 * std::exp(-t * 20), 0.7f);
-    m.add(s0 + i, v * std::exp(-t * 12) * std::min(1.0f, t / 0.002f) * taper(i, n) * amp, pan, 0.4f);
+    m.add(s0 + i, v * std::exp(-t * 12) * std::min(1.0f, t / 0.002f) * taper(i, n) * amp, pan,
+          0.4f);
   }
 }
 
@@ -282,7 +294,16 @@ void riser(Mixer& m, double t0, double t1, float amp, uint32_t seed) {
 // ---- the arrangement ----
 
 enum : uint32_t {
-  KICK = 1, SNARE = 2, HATS = 4, BASS = 8, PAD = 16, ARP = 32, LEAD = 64, STABS = 128, BUILD = 256, SPARSE = 512,
+  KICK = 1,
+  SNARE = 2,
+  HATS = 4,
+  BASS = 8,
+  PAD = 16,
+  ARP = 32,
+  LEAD = 64,
+  STABS = 128,
+  BUILD = 256,
+  SPARSE = 512,
   BREAK = 1024  // a broken beat: kicks on 1, the and of 2, and 3; no steady pulse
 };
 
@@ -337,13 +358,15 @@ void chord_notes(const Chord& c, int octave_shift, float* out) {
 }  // namespace
 
 const std::vector<double>& section_starts() {
-  static const std::vector<double> s = {29.3, 58, 72.6, 87, 99, 116, 132, 144.6, 166.5, 173.6, 180.6, 195, 224, 238, 252};
+  static const std::vector<double> s = {29.3,  58,    72.6,  87,  99,  116, 132, 144.6,
+                                        166.5, 173.6, 180.6, 195, 224, 238, 252};
   return s;
 }
 
 const std::vector<double>& hit_times() {
-  static const std::vector<double> h = {29.3,  90,    144.6, 180.6, 181.5, 182.7, 183.6, 184.5, 185.5, 186.4,
-                                        187.3, 188.2, 189.1, 190.0, 190.9, 191.7, 192.6, 195,   202,   217};
+  static const std::vector<double> h = {29.3,  90,    144.6, 180.6, 181.5, 182.7, 183.6,
+                                        184.5, 185.5, 186.4, 187.3, 188.2, 189.1, 190.0,
+                                        190.9, 191.7, 192.6, 195,   202,   217};
   return h;
 }
 
@@ -367,7 +390,10 @@ std::vector<int16_t> render(uint32_t seed, int skip) {
       uint32_t h = (seed ^ static_cast<uint32_t>(si * 7919 + k * 104729)) * 2246822519u;
       h ^= h >> 15;
       const int scale[5] = {0, 3, 5, 7, 10};  // minor pentatonic over A
-      motif[k] = (h % 10 < 3 && k % 4 != 0) ? -1.0f : static_cast<float>(69 + scale[(h >> 4) % 5] + 12 * static_cast<int>((h >> 8) % 2));
+      motif[k] =
+          (h % 10 < 3 && k % 4 != 0)
+              ? -1.0f
+              : static_cast<float>(69 + scale[(h >> 4) % 5] + 12 * static_cast<int>((h >> 8) % 2));
     }
     for (int b = 0; b < beats; ++b) {
       const double t = sec.start + b * beat;
@@ -377,7 +403,8 @@ std::vector<int16_t> render(uint32_t seed, int skip) {
       const bool last_bar = b >= beats - 4;
       if (sec.parts & BREAK) {
         if ((sec.parts & KICK) && b % 4 != 3 && !near_hit(t)) kick(m, t, 0.85f);
-        if ((sec.parts & KICK) && b % 4 == 1 && !near_hit(t + beat / 2)) kick(m, t + beat / 2, 0.7f);
+        if ((sec.parts & KICK) && b % 4 == 1 && !near_hit(t + beat / 2))
+          kick(m, t + beat / 2, 0.7f);
       } else if ((sec.parts & KICK) && !near_hit(t)) {
         kick(m, t, (sec.parts & SPARSE) ? 0.55f : 0.8f);
       }
@@ -386,12 +413,16 @@ std::vector<int16_t> render(uint32_t seed, int skip) {
         for (int e = 0; e < 4; ++e) {
           double th = t + e * beat / 4;
           if (near_hit(th)) continue;
-          if (e == 2) hat(m, th, 0.22f, (b % 4) == 3, drum_seed + b * 4 + e);
-          else if (!(sec.parts & SPARSE)) hat(m, th, 0.08f, false, drum_seed + b * 4 + e);
+          if (e == 2)
+            hat(m, th, 0.22f, (b % 4) == 3, drum_seed + b * 4 + e);
+          else if (!(sec.parts & SPARSE))
+            hat(m, th, 0.08f, false, drum_seed + b * 4 + e);
         }
       if ((sec.parts & BUILD) && last_bar)
         for (int e = 0; e < 4; ++e)
-          if (!near_hit(t + e * beat / 4)) snare(m, t + e * beat / 4, 0.12f + 0.3f * (b - beats + 4 + e / 4.0f) / 4, drum_seed + 999 + b * 4 + e);
+          if (!near_hit(t + e * beat / 4))
+            snare(m, t + e * beat / 4, 0.12f + 0.3f * (b - beats + 4 + e / 4.0f) / 4,
+                  drum_seed + 999 + b * 4 + e);
       if (sec.parts & BASS)
         for (int e = 0; e < 2; ++e) {
           double tb = t + e * beat / 2;
@@ -425,7 +456,8 @@ std::vector<int16_t> render(uint32_t seed, int skip) {
           lead(m, t + e * beat / 2, beat / 2 * len8 * 0.9, note, 0.11f);
         }
     }
-    if (sec.parts & BUILD) riser(m, sec.end - std::min(len, 4 * beat), sec.end, 0.25f, seed + static_cast<uint32_t>(si));
+    if (sec.parts & BUILD)
+      riser(m, sec.end - std::min(len, 4 * beat), sec.end, 0.25f, seed + static_cast<uint32_t>(si));
   }
   // The hits: crash, a hard kick and a chord stab, all starting on the flash.
   for (double h : hit_times()) {

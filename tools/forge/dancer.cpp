@@ -49,22 +49,42 @@ Limb limb_of(int p) {
   double s = j.x < 0 ? -1 : 1;
   switch (p) {
     case kHip:
-      return {{0, 106, 0}, {0, 82, 0}, {{0, 15, 10}, {0.5, 18, 11.5}, {1, 13, 9}}, "HipFront", "HipBack"};
+      return {{0, 106, 0},
+              {0, 82, 0},
+              {{0, 15, 10}, {0.5, 18, 11.5}, {1, 13, 9}},
+              "HipFront",
+              "HipBack"};
     case kChest:
       // Mapped from the shoulders down, like the hip, so the pictures stand upright.
-      return {{0, 149, 0}, {0, 104, 0}, {{0, 13, 8}, {0.2, 19, 11}, {0.55, 16, 11}, {1, 14, 9.5}},
-              "ChestFront", "ChestBack"};
+      return {{0, 149, 0},
+              {0, 104, 0},
+              {{0, 13, 8}, {0.2, 19, 11}, {0.55, 16, 11}, {1, 14, 9.5}},
+              "ChestFront",
+              "ChestBack"};
     case kNeck:
       return {{0, 146, 0}, {0, 160, 0}, {{0, 5.5, 5.5}, {1, 4.8, 4.8}}, "skin", nullptr};
-    case kArmUpperL: case kArmUpperR:
-      return {j + V3{0, 3, 0}, {s * 21, 116, 0}, {{0, 5.5, 5.5}, {0.5, 5, 5}, {1, 4, 4}}, "skin", nullptr};
-    case kArmLowerL: case kArmLowerR:
+    case kArmUpperL:
+    case kArmUpperR:
+      return {j + V3{0, 3, 0},
+              {s * 21, 116, 0},
+              {{0, 5.5, 5.5}, {0.5, 5, 5}, {1, 4, 4}},
+              "skin",
+              nullptr};
+    case kArmLowerL:
+    case kArmLowerR:
       return {j, {s * 22, 92, 0}, {{0, 4, 4}, {0.4, 4.2, 4.2}, {1, 3, 3}}, "ArmGlove", nullptr};
-    case kHandL: case kHandR:
+    case kHandL:
+    case kHandR:
       return {j, {s * 22, 75, -1}, {{0, 3, 2.2}, {0.5, 4, 2}, {1, 2.5, 1.5}}, "ArmGlove", nullptr};
-    case kLegUpperL: case kLegUpperR:
-      return {j + V3{0, 3, 0}, {s * 10, 48, 0}, {{0, 8.5, 8.5}, {0.4, 8, 8}, {1, 5.5, 5.5}}, "black", nullptr};
-    case kLegLowerL: case kLegLowerR:
+    case kLegUpperL:
+    case kLegUpperR:
+      return {j + V3{0, 3, 0},
+              {s * 10, 48, 0},
+              {{0, 8.5, 8.5}, {0.4, 8, 8}, {1, 5.5, 5.5}},
+              "black",
+              nullptr};
+    case kLegLowerL:
+    case kLegLowerR:
       return {j, {s * 10, 8, 0}, {{0, 5.5, 5.5}, {0.3, 5.5, 6}, {1, 3.5, 3.5}}, "black", nullptr};
     default:
       return {};
@@ -91,7 +111,9 @@ struct Builder {
 
 // The picture row of a point `t` along a limb, top row at the joint. Kept just inside the
 // picture: v = 0 and v = 1 both land on the top row once the engine wraps them.
-double picture_v(double t) { return 0.998 - 0.996 * t; }
+double picture_v(double t) {
+  return 0.998 - 0.996 * t;
+}
 
 // A lofted limb: rings of `sides` corners (with a repeated seam column so the mapping
 // does not wrap), capped at both ends.
@@ -167,8 +189,10 @@ void head(Builder& b, V3 centre, int bands, int sides, int face, int hair) {
       V3 out = mid - centre;
       // Face where the front looks out below the hairline; hair elsewhere.
       bool front = out.z < -0.45 * radius.z && mid.y < centre.y + 6;
-      if (j == 0) b.tri(a, d, c, out, front ? face : hair);
-      else if (j == bands - 1) b.tri(a, bb, c, out, front ? face : hair);
+      if (j == 0)
+        b.tri(a, d, c, out, front ? face : hair);
+      else if (j == bands - 1)
+        b.tri(a, bb, c, out, front ? face : hair);
       else {
         b.tri(a, bb, d, out, front ? face : hair);
         b.tri(a, d, c, out, front ? face : hair);
@@ -194,7 +218,8 @@ void foot(Builder& b, V3 ankle, bool boxy, int mat) {
   V3 centre{ankle.x, 3.5, -7};
   for (size_t k = 0; k + 1 < rings.size(); ++k)
     for (int i = 0; i < 4; ++i) {
-      uint16_t a = rings[k][i], bb = rings[k][(i + 1) % 4], c = rings[k + 1][i], d = rings[k + 1][(i + 1) % 4];
+      uint16_t a = rings[k][i], bb = rings[k][(i + 1) % 4], c = rings[k + 1][i],
+               d = rings[k + 1][(i + 1) % 4];
       V3 mid = (b.m.vertices[a] + b.m.vertices[d]) * 0.5;
       V3 out = mid - V3{centre.x, centre.y, mid.z};
       b.tri(a, bb, d, out, mat);
@@ -210,15 +235,19 @@ void foot(Builder& b, V3 ankle, bool boxy, int mat) {
 
 }  // namespace
 
-const PartInfo& info(int part) { return kInfo[part]; }
+const PartInfo& info(int part) {
+  return kInfo[part];
+}
 
 Placement place(Pose pose, bool ground) {
   auto chain = [&](const Pose& ps) {
     Placement w;
     for (int p = 0; p < kParts; ++p) {
       const PartInfo& in = kInfo[p];
-      if (in.parent < 0) w[p] = ps.local[p] * translate(ps.root);
-      else w[p] = ps.local[p] * translate(in.joint - kInfo[in.parent].joint) * w[in.parent];
+      if (in.parent < 0)
+        w[p] = ps.local[p] * translate(ps.root);
+      else
+        w[p] = ps.local[p] * translate(in.joint - kInfo[in.parent].joint) * w[in.parent];
     }
     return w;
   };
@@ -250,7 +279,8 @@ void add_meshes(w3ds::Scene& scene, Style style) {
     m.matrix = in.mirrored ? kMirror * translate(in.joint) : translate(in.joint);
     Builder b{m};
     if (p == kHead) {
-      head(b, {0, 169, 0}, boxy ? 4 : 7, boxy ? 4 : 10, material(scene, "face"), material(scene, "hair"));
+      head(b, {0, 169, 0}, boxy ? 4 : 7, boxy ? 4 : 10, material(scene, "face"),
+           material(scene, "hair"));
     } else if (p == kFotL || p == kFotR) {
       foot(b, in.joint, boxy, material(scene, "black"));
     } else {

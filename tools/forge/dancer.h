@@ -12,17 +12,30 @@
 namespace forge::dancer {
 
 enum Part {
-  kHip, kChest, kNeck, kHead,
-  kArmUpperL, kArmLowerL, kHandL, kArmUpperR, kArmLowerR, kHandR,
-  kLegUpperL, kLegLowerL, kFotL, kLegUpperR, kLegLowerR, kFotR,
+  kHip,
+  kChest,
+  kNeck,
+  kHead,
+  kArmUpperL,
+  kArmLowerL,
+  kHandL,
+  kArmUpperR,
+  kArmLowerR,
+  kHandR,
+  kLegUpperL,
+  kLegLowerL,
+  kFotL,
+  kLegUpperR,
+  kLegLowerR,
+  kFotR,
   kParts
 };
 
 struct PartInfo {
   const char* name;
-  int parent;      // -1 for the hip, the root
-  V3 joint;        // where the part hangs from its parent, standing at rest (world)
-  bool mirrored;   // placed with a matrix of determinant -1
+  int parent;     // -1 for the hip, the root
+  V3 joint;       // where the part hangs from its parent, standing at rest (world)
+  bool mirrored;  // placed with a matrix of determinant -1
 };
 const PartInfo& info(int part);
 

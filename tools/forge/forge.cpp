@@ -12,9 +12,13 @@ uint64_t Rng::next() {
   return z ^ (z >> 31);
 }
 
-double Rng::uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
+double Rng::uniform() {
+  return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0);
+}
 
-double Rng::uniform(double lo, double hi) { return lo + (hi - lo) * uniform(); }
+double Rng::uniform(double lo, double hi) {
+  return lo + (hi - lo) * uniform();
+}
 
 int Rng::range(int lo, int hi) {
   return lo + static_cast<int>(next() % static_cast<uint64_t>(hi - lo + 1));

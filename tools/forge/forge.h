@@ -13,9 +13,9 @@ class Rng {
  public:
   explicit Rng(uint64_t seed) : state_(seed) {}
   uint64_t next();
-  double uniform();                       // [0, 1)
-  double uniform(double lo, double hi);   // [lo, hi)
-  int range(int lo, int hi);              // [lo, hi]
+  double uniform();                      // [0, 1)
+  double uniform(double lo, double hi);  // [lo, hi)
+  int range(int lo, int hi);             // [lo, hi]
  private:
   uint64_t state_;
 };

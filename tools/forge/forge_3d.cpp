@@ -14,7 +14,8 @@ int material(w3ds::Scene& scene, const std::string& name) {
 }
 
 uint16_t MeshBuilder::vert(V3 p, double u, double v) {
-  if (m.vertices.size() >= 32767) throw std::runtime_error("mesh " + m.name + " has too many vertices");
+  if (m.vertices.size() >= 32767)
+    throw std::runtime_error("mesh " + m.name + " has too many vertices");
   m.vertices.push_back(p);
   m.u.push_back(u);
   m.v.push_back(v);

@@ -21,8 +21,8 @@ struct MeshBuilder {
   void tri(uint16_t a, uint16_t b, uint16_t c, V3 outward, int material);
   // A rectangle p0, p0 + du, p0 + du + dv, p0 + dv split into nu x nv cells, seen from
   // the side of `outward`; the mapping repeats ru x rv times over it.
-  void quad(V3 p0, V3 du, V3 dv, V3 outward, int material, int nu = 1, int nv = 1,
-            double ru = 1, double rv = 1);
+  void quad(V3 p0, V3 du, V3 dv, V3 outward, int material, int nu = 1, int nv = 1, double ru = 1,
+            double rv = 1);
   // An axis-aligned box seen from outside (or from inside), five or six sides.
   void box(V3 lo, V3 hi, int material, double repeat = 1, bool inside = false, bool bottom = true);
 };

@@ -8,21 +8,35 @@ namespace forge {
 struct V3 {
   double x = 0, y = 0, z = 0;
 };
-inline V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline V3 operator*(V3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline V3 operator+(V3 a, V3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline V3 operator-(V3 a, V3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline V3 operator*(V3 a, double s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
+inline double dot(V3 a, V3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline V3 cross(V3 a, V3 b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double length(V3 a) { return std::sqrt(dot(a, a)); }
+inline double length(V3 a) {
+  return std::sqrt(dot(a, a));
+}
 inline V3 normalise(V3 a) {
   double l = length(a);
   return l > 0 ? a * (1.0 / l) : a;
 }
-inline V3 lerp(V3 a, V3 b, double t) { return a + (b - a) * t; }
+inline V3 lerp(V3 a, V3 b, double t) {
+  return a + (b - a) * t;
+}
 // The files store z up: the engine's y and z exchanged.
-inline V3 swap_yz(V3 a) { return {a.x, a.z, a.y}; }
+inline V3 swap_yz(V3 a) {
+  return {a.x, a.z, a.y};
+}
 
 struct M4 {
   double m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -96,7 +110,9 @@ inline M4 transpose3(const M4& a) {
     for (int j = 0; j < 3; ++j) r.m[i * 4 + j] = a.m[j * 4 + i];
   return r;
 }
-inline double det3(const M4& a) { return dot(a.row(0), cross(a.row(1), a.row(2))); }
+inline double det3(const M4& a) {
+  return dot(a.row(0), cross(a.row(1), a.row(2)));
+}
 // The mirror of a matrix into the file's z-up frame (and back: it is its own inverse).
 inline M4 swap_yz(const M4& a) {
   M4 r;
@@ -107,7 +123,9 @@ inline M4 swap_yz(const M4& a) {
 }
 
 constexpr double kPi = 3.14159265358979323846;
-inline double deg(double d) { return d * kPi / 180.0; }
+inline double deg(double d) {
+  return d * kPi / 180.0;
+}
 inline double smoothstep(double a, double b, double x) {
   double t = x <= a ? 0 : x >= b ? 1 : (x - a) / (b - a);
   return t * t * (3 - 2 * t);

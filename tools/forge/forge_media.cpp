@@ -13,7 +13,9 @@ void save_jpeg_grey(Forge& f, const std::string& name, const Canvas& c, int qual
   f.write(name, encode_jpeg(c.bitmap(), quality, true));
 }
 
-void save_pcx24(Forge& f, const std::string& name, const Canvas& c) { f.write(name, encode_pcx24(c.bitmap())); }
+void save_pcx24(Forge& f, const std::string& name, const Canvas& c) {
+  f.write(name, encode_pcx24(c.bitmap()));
+}
 
 void save_pcx_keyed(Forge& f, const std::string& name, const Canvas& c) {
   Bitmap b = c.bitmap();

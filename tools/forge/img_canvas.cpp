@@ -4,7 +4,9 @@
 
 namespace forge {
 
-Col rgb8(int r, int g, int b) { return {r / 255.0f, g / 255.0f, b / 255.0f}; }
+Col rgb8(int r, int g, int b) {
+  return {r / 255.0f, g / 255.0f, b / 255.0f};
+}
 
 Col hsv(float h, float s, float v) {
   h = h - std::floor(h);
@@ -13,16 +15,24 @@ Col hsv(float h, float s, float v) {
   float f = k - std::floor(k);
   float p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
   switch (i) {
-    case 0: return {v, t, p};
-    case 1: return {q, v, p};
-    case 2: return {p, v, t};
-    case 3: return {p, q, v};
-    case 4: return {t, p, v};
-    default: return {v, p, q};
+    case 0:
+      return {v, t, p};
+    case 1:
+      return {q, v, p};
+    case 2:
+      return {p, v, t};
+    case 3:
+      return {p, q, v};
+    case 4:
+      return {t, p, v};
+    default:
+      return {v, p, q};
   }
 }
 
-float clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+float clamp01(float v) {
+  return v < 0 ? 0 : (v > 1 ? 1 : v);
+}
 
 float smoothstep(float e0, float e1, float x) {
   float t = clamp01((x - e0) / (e1 - e0));
@@ -44,8 +54,10 @@ void Canvas::add(int x, int y, Col c) {
 }
 
 void Canvas::ellipse(float cx, float cy, float rx, float ry, Col c, float alpha, float soft) {
-  int x0 = std::max(0, static_cast<int>(cx - rx - soft - 1)), x1 = std::min(w_ - 1, static_cast<int>(cx + rx + soft + 1));
-  int y0 = std::max(0, static_cast<int>(cy - ry - soft - 1)), y1 = std::min(h_ - 1, static_cast<int>(cy + ry + soft + 1));
+  int x0 = std::max(0, static_cast<int>(cx - rx - soft - 1)),
+      x1 = std::min(w_ - 1, static_cast<int>(cx + rx + soft + 1));
+  int y0 = std::max(0, static_cast<int>(cy - ry - soft - 1)),
+      y1 = std::min(h_ - 1, static_cast<int>(cy + ry + soft + 1));
   float rm = std::min(rx, ry);
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
@@ -69,8 +81,10 @@ void Canvas::ring(float cx, float cy, float r, float width, Col c, float alpha, 
 }
 
 void Canvas::rect(float x0, float y0, float x1, float y1, Col c, float alpha) {
-  int ix0 = std::max(0, static_cast<int>(std::floor(x0))), ix1 = std::min(w_ - 1, static_cast<int>(std::ceil(x1)));
-  int iy0 = std::max(0, static_cast<int>(std::floor(y0))), iy1 = std::min(h_ - 1, static_cast<int>(std::ceil(y1)));
+  int ix0 = std::max(0, static_cast<int>(std::floor(x0))),
+      ix1 = std::min(w_ - 1, static_cast<int>(std::ceil(x1)));
+  int iy0 = std::max(0, static_cast<int>(std::floor(y0))),
+      iy1 = std::min(h_ - 1, static_cast<int>(std::ceil(y1)));
   for (int y = iy0; y <= iy1; ++y) {
     float cy = clamp01(std::min(y + 1.0f, y1) - std::max(static_cast<float>(y), y0));
     for (int x = ix0; x <= ix1; ++x) {
@@ -82,8 +96,10 @@ void Canvas::rect(float x0, float y0, float x1, float y1, Col c, float alpha) {
 
 void Canvas::line(float x0, float y0, float x1, float y1, float width, Col c, float alpha) {
   float pad = width * 0.5f + 2;
-  int bx0 = std::max(0, static_cast<int>(std::min(x0, x1) - pad)), bx1 = std::min(w_ - 1, static_cast<int>(std::max(x0, x1) + pad));
-  int by0 = std::max(0, static_cast<int>(std::min(y0, y1) - pad)), by1 = std::min(h_ - 1, static_cast<int>(std::max(y0, y1) + pad));
+  int bx0 = std::max(0, static_cast<int>(std::min(x0, x1) - pad)),
+      bx1 = std::min(w_ - 1, static_cast<int>(std::max(x0, x1) + pad));
+  int by0 = std::max(0, static_cast<int>(std::min(y0, y1) - pad)),
+      by1 = std::min(h_ - 1, static_cast<int>(std::max(y0, y1) + pad));
   float vx = x1 - x0, vy = y1 - y0, len2 = vx * vx + vy * vy;
   for (int y = by0; y <= by1; ++y)
     for (int x = bx0; x <= bx1; ++x) {
@@ -96,8 +112,10 @@ void Canvas::line(float x0, float y0, float x1, float y1, float width, Col c, fl
 }
 
 void Canvas::glow(float cx, float cy, float radius, Col c, float power) {
-  int x0 = std::max(0, static_cast<int>(cx - radius)), x1 = std::min(w_ - 1, static_cast<int>(cx + radius));
-  int y0 = std::max(0, static_cast<int>(cy - radius)), y1 = std::min(h_ - 1, static_cast<int>(cy + radius));
+  int x0 = std::max(0, static_cast<int>(cx - radius)),
+      x1 = std::min(w_ - 1, static_cast<int>(cx + radius));
+  int y0 = std::max(0, static_cast<int>(cy - radius)),
+      y1 = std::min(h_ - 1, static_cast<int>(cy + radius));
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
       float dx = x + 0.5f - cx, dy = y + 0.5f - cy;
@@ -138,13 +156,16 @@ static float lattice_grad(int ix, int iy, float fx, float fy, int px, int py, ui
   return std::cos(a) * fx + std::sin(a) * fy;
 }
 
-float tile_noise(float x, float y, int period, uint32_t seed) { return tile_noise2(x, y, period, period, seed); }
+float tile_noise(float x, float y, int period, uint32_t seed) {
+  return tile_noise2(x, y, period, period, seed);
+}
 
 float tile_noise2(float x, float y, int period, int period_y, uint32_t seed) {
   float fx0 = std::floor(x), fy0 = std::floor(y);
   int ix = static_cast<int>(fx0), iy = static_cast<int>(fy0);
   float fx = x - fx0, fy = y - fy0;
-  float sx = fx * fx * fx * (fx * (fx * 6 - 15) + 10), sy = fy * fy * fy * (fy * (fy * 6 - 15) + 10);
+  float sx = fx * fx * fx * (fx * (fx * 6 - 15) + 10),
+        sy = fy * fy * fy * (fy * (fy * 6 - 15) + 10);
   float n00 = lattice_grad(ix, iy, fx, fy, period, period_y, seed);
   float n10 = lattice_grad(ix + 1, iy, fx - 1, fy, period, period_y, seed);
   float n01 = lattice_grad(ix, iy + 1, fx, fy - 1, period, period_y, seed);
@@ -168,7 +189,8 @@ float tile_fbm(float u, float v, int size, int cells, int octaves, uint32_t seed
 float tile_fbm2(float u, float v, int size, int cells_x, int cells_y, int octaves, uint32_t seed) {
   float sum = 0, amp = 1, norm = 0;
   for (int o = 0; o < octaves; ++o) {
-    sum += amp * tile_noise2(u * cells_x / size, v * cells_y / size, cells_x, cells_y, seed + 977u * o);
+    sum += amp *
+           tile_noise2(u * cells_x / size, v * cells_y / size, cells_x, cells_y, seed + 977u * o);
     norm += amp;
     amp *= 0.5f;
     cells_x *= 2;

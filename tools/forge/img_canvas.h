@@ -10,11 +10,21 @@ namespace forge {
 struct Col {
   float r = 0, g = 0, b = 0;
 };
-inline Col operator+(Col a, Col b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-inline Col operator-(Col a, Col b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
-inline Col operator*(Col a, float s) { return {a.r * s, a.g * s, a.b * s}; }
-inline Col operator*(Col a, Col b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
-inline Col mix(Col a, Col b, float t) { return a + (b - a) * t; }
+inline Col operator+(Col a, Col b) {
+  return {a.r + b.r, a.g + b.g, a.b + b.b};
+}
+inline Col operator-(Col a, Col b) {
+  return {a.r - b.r, a.g - b.g, a.b - b.b};
+}
+inline Col operator*(Col a, float s) {
+  return {a.r * s, a.g * s, a.b * s};
+}
+inline Col operator*(Col a, Col b) {
+  return {a.r * b.r, a.g * b.g, a.b * b.b};
+}
+inline Col mix(Col a, Col b, float t) {
+  return a + (b - a) * t;
+}
 Col rgb8(int r, int g, int b);
 Col hsv(float h, float s, float v);  // h in turns (0..1 wraps)
 
@@ -77,7 +87,8 @@ float tile_noise2(float x, float y, int period_x, int period_y, uint32_t seed);
 float tile_fbm2(float u, float v, int size, int cells_x, int cells_y, int octaves, uint32_t seed);
 // Sum of octaves of tile_noise over a picture of `size` pixels; u, v in pixels;
 // `cells` lattice cells across the picture at the first octave. About -1..1.
-float tile_fbm(float u, float v, int size, int cells, int octaves, uint32_t seed, float gain = 0.5f);
+float tile_fbm(float u, float v, int size, int cells, int octaves, uint32_t seed,
+               float gain = 0.5f);
 
 // A small integer hash, for per-cell random choices that must not depend on call order.
 uint32_t hash32(uint32_t a, uint32_t b = 0, uint32_t c = 0);

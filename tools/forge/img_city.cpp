@@ -30,7 +30,8 @@ Canvas facade(uint32_t seed, Col wall, Col lit, int cols, int rows, float lit_sh
       Col l = mix(lit, lit * Col{1.0f, 0.8f, 0.6f}, hash01(ci, ri, seed + 1)) * curtain;
       return l * (0.8f + 0.2f * fy);
     }
-    return rgb8(14, 18, 30) + rgb8(30, 40, 60) * (1 - fy) * 0.5f;  // dark glass with a sky reflection
+    return rgb8(14, 18, 30) +
+           rgb8(30, 40, 60) * (1 - fy) * 0.5f;  // dark glass with a sky reflection
   });
   return c;
 }
@@ -44,7 +45,8 @@ Canvas rust(uint32_t seed, Col a, Col b) {
     float rx = std::fmod(x, 64.0f) - 32, ry = std::fmod(y, 128.0f) - 8;
     if (rx * rx + ry * ry < 9) rivet = 0.3f;
     float seam = smoothstep(1.5f, 0.3f, std::fmod(y, 128.0f));
-    return mix(a, b, clamp01(0.5f + n + 0.3f * streak)) * (1 - 0.5f * seam) + Col{rivet, rivet, rivet};
+    return mix(a, b, clamp01(0.5f + n + 0.3f * streak)) * (1 - 0.5f * seam) +
+           Col{rivet, rivet, rivet};
   });
   return c;
 }
@@ -66,10 +68,12 @@ Canvas road(uint32_t seed) {
     float n = tile_fbm(x, y, S, 16, 4, seed);
     Col asphalt = rgb8(52, 52, 58) * (1 + 0.25f * n);
     // Dashed centre line and two solid edge lines along v.
-    float centre = smoothstep(4, 2.5f, std::fabs(x - 128)) * (std::fmod(y, 128.0f) < 72 ? 1.0f : 0.0f);
+    float centre =
+        smoothstep(4, 2.5f, std::fabs(x - 128)) * (std::fmod(y, 128.0f) < 72 ? 1.0f : 0.0f);
     float edge = smoothstep(4, 2.5f, std::fabs(x - 16)) + smoothstep(4, 2.5f, std::fabs(x - 240));
     float kerb = smoothstep(6, 0, std::min(x, 256 - x)) * 0.6f;
-    return asphalt + rgb8(200, 190, 140) * centre + rgb8(200, 200, 200) * edge * 0.8f + rgb8(90, 90, 90) * kerb;
+    return asphalt + rgb8(200, 190, 140) * centre + rgb8(200, 200, 200) * edge * 0.8f +
+           rgb8(90, 90, 90) * kerb;
   });
   return c;
 }
@@ -108,7 +112,8 @@ Canvas vertical_sign(uint32_t seed, Col neon, Col panel) {
         float x0 = gx + (h & 3) * 16.0f, y0 = gy + ((h >> 2) & 3) * 13.0f;
         bool horiz = (h >> 4) & 1;
         float len = 16 + ((h >> 5) & 1) * 16.0f;
-        float x1 = horiz ? x0 + len : x0 + ((h >> 6) & 1) * 6.0f, y1 = horiz ? y0 + ((h >> 7) & 1) * 4.0f : y0 + len;
+        float x1 = horiz ? x0 + len : x0 + ((h >> 6) & 1) * 6.0f,
+              y1 = horiz ? y0 + ((h >> 7) & 1) * 4.0f : y0 + len;
         c.line(x0, y0, std::min(x1, gx + 48), std::min(y1, gy + 40), 5, neon * 0.5f);
         c.line(x0, y0, std::min(x1, gx + 48), std::min(y1, gy + 40), 2.5f, neon);
       }
@@ -141,7 +146,8 @@ struct Billboard {
 // Billboards: a background by style, a big invented word and a tag line.
 Canvas billboard(const Billboard& b, uint32_t seed, const Font& bold, const Font& sans) {
   Canvas c(S, S);
-  Col a = hsv(b.hue, 0.8f, 0.95f), d = hsv(b.hue + 0.5f, 0.7f, 0.35f), l = hsv(b.hue + 0.1f, 0.25f, 1.0f);
+  Col a = hsv(b.hue, 0.8f, 0.95f), d = hsv(b.hue + 0.5f, 0.7f, 0.35f),
+      l = hsv(b.hue + 0.1f, 0.25f, 1.0f);
   switch (b.style) {
     case Style::Circle:
       c.shade([&](float, float y) { return mix(d, a, y / S); });
@@ -170,7 +176,9 @@ Canvas billboard(const Billboard& b, uint32_t seed, const Font& bold, const Font
       c.ellipse(190, 80, 26, 26, rgb8(255, 240, 180));
       break;
     case Style::Fruit:
-      c.shade([&](float x, float y) { return std::fmod(x, 32.0f) < 16 ? l : l * 0.9f + Col{0, 0, 0.05f} * (y / S); });
+      c.shade([&](float x, float y) {
+        return std::fmod(x, 32.0f) < 16 ? l : l * 0.9f + Col{0, 0, 0.05f} * (y / S);
+      });
       for (int i = 0; i < 3; ++i) {
         float cx = 60 + i * 70.0f, cy = 80 + (i & 1) * 30.0f;
         c.ellipse(cx, cy, 34, 34, a);
@@ -217,15 +225,24 @@ void make_city(Forge& f) {
   save_jpeg(f, dir + "rust2.jpg", rust(sd("rust2"), rgb8(90, 50, 30), rgb8(170, 90, 40)));
   save_jpeg(f, dir + "rust3.jpg", rust(sd("rust3"), rgb8(60, 60, 66), rgb8(150, 80, 40)));
   save_jpeg(f, dir + "skur.jpg", corrugated(sd("skur"), rgb8(150, 150, 160)));
-  save_jpeg(f, dir + "sf2.jpg", facade(sd("sf2"), rgb8(90, 80, 75), rgb8(255, 220, 150), 8, 8, 0.45f, 0.18f));
-  save_jpeg(f, dir + "long1.jpg", facade(sd("long1"), rgb8(70, 80, 95), rgb8(220, 240, 255), 16, 8, 0.35f, 0.12f));
-  save_jpeg(f, dir + "loft31.jpg", facade(sd("loft31"), rgb8(120, 60, 45), rgb8(255, 200, 120), 4, 4, 0.5f, 0.2f));
-  save_jpeg(f, dir + "w.jpg", facade(sd("w"), rgb8(190, 190, 185), rgb8(255, 245, 210), 8, 16, 0.3f, 0.15f));
-  save_jpeg(f, dir + "window1.jpg", facade(sd("window1"), rgb8(50, 55, 70), rgb8(255, 230, 160), 8, 8, 0.55f, 0.1f));
-  save_jpeg(f, dir + "window2.jpg", facade(sd("window2"), rgb8(40, 50, 60), rgb8(180, 230, 255), 4, 8, 0.5f, 0.08f));
-  save_jpeg(f, dir + "window3.jpg", facade(sd("window3"), rgb8(100, 90, 80), rgb8(255, 210, 140), 8, 4, 0.4f, 0.16f));
-  save_jpeg(f, dir + "25015.jpg", facade(sd("25015"), rgb8(110, 110, 120), rgb8(200, 255, 220), 16, 16, 0.4f, 0.2f));
-  save_jpeg(f, dir + "pelto.jpg", facade(sd("pelto"), rgb8(60, 70, 60), rgb8(255, 240, 200), 2, 4, 0.6f, 0.15f));
+  save_jpeg(f, dir + "sf2.jpg",
+            facade(sd("sf2"), rgb8(90, 80, 75), rgb8(255, 220, 150), 8, 8, 0.45f, 0.18f));
+  save_jpeg(f, dir + "long1.jpg",
+            facade(sd("long1"), rgb8(70, 80, 95), rgb8(220, 240, 255), 16, 8, 0.35f, 0.12f));
+  save_jpeg(f, dir + "loft31.jpg",
+            facade(sd("loft31"), rgb8(120, 60, 45), rgb8(255, 200, 120), 4, 4, 0.5f, 0.2f));
+  save_jpeg(f, dir + "w.jpg",
+            facade(sd("w"), rgb8(190, 190, 185), rgb8(255, 245, 210), 8, 16, 0.3f, 0.15f));
+  save_jpeg(f, dir + "window1.jpg",
+            facade(sd("window1"), rgb8(50, 55, 70), rgb8(255, 230, 160), 8, 8, 0.55f, 0.1f));
+  save_jpeg(f, dir + "window2.jpg",
+            facade(sd("window2"), rgb8(40, 50, 60), rgb8(180, 230, 255), 4, 8, 0.5f, 0.08f));
+  save_jpeg(f, dir + "window3.jpg",
+            facade(sd("window3"), rgb8(100, 90, 80), rgb8(255, 210, 140), 8, 4, 0.4f, 0.16f));
+  save_jpeg(f, dir + "25015.jpg",
+            facade(sd("25015"), rgb8(110, 110, 120), rgb8(200, 255, 220), 16, 16, 0.4f, 0.2f));
+  save_jpeg(f, dir + "pelto.jpg",
+            facade(sd("pelto"), rgb8(60, 70, 60), rgb8(255, 240, 200), 2, 4, 0.6f, 0.15f));
   save_jpeg(f, dir + "road2.jpg", road(sd("road2")));
   save_jpeg(f, dir + "car1.jpg", car(sd("car1"), rgb8(200, 30, 40)));
   save_jpeg(f, dir + "car2.jpg", car(sd("car2"), rgb8(230, 200, 40)));
@@ -237,12 +254,14 @@ void make_city(Forge& f) {
     green.shade([&](float x, float y) {
       float n = tile_fbm(x, y, S, 16, 4, s), m = tile_fbm(x, y, S, 4, 2, s + 1);
       float leaf = tile_fbm(x, y, S, 64, 2, s + 2);
-      Col c = mix(rgb8(20, 60, 20), rgb8(110, 190, 60), clamp01(0.5f + n * 1.2f)) * (0.8f + 0.3f * m);
+      Col c =
+          mix(rgb8(20, 60, 20), rgb8(110, 190, 60), clamp01(0.5f + n * 1.2f)) * (0.8f + 0.3f * m);
       return c * (0.55f + 0.9f * smoothstep(-0.35f, 0.35f, leaf));
     });
     save_jpeg(f, dir + "green.jpg", green);
   }
-  const Col neon[] = {rgb8(255, 60, 120), rgb8(60, 220, 255), rgb8(255, 200, 60), rgb8(140, 255, 100), rgb8(220, 120, 255)};
+  const Col neon[] = {rgb8(255, 60, 120), rgb8(60, 220, 255), rgb8(255, 200, 60),
+                      rgb8(140, 255, 100), rgb8(220, 120, 255)};
   for (int i = 1; i <= 5; ++i) {
     const std::string n = "jptxt" + std::to_string(i) + ".jpg";
     save_jpeg(f, dir + n, vertical_sign(sd(n), neon[i - 1], hsv(0.15f * i + 0.6f, 0.6f, 0.18f)));

@@ -19,11 +19,12 @@ constexpr int W = 320, H = 240;
 constexpr Col kKey = {0, 0, 0};
 
 Canvas keyed_text(int w, int h, const Font& font, const std::vector<std::string>& lines,
-                  const std::vector<int>& sizes, const std::vector<float>& baselines, Col top, Col bottom,
-                  float tracking) {
+                  const std::vector<int>& sizes, const std::vector<float>& baselines, Col top,
+                  Col bottom, float tracking) {
   Canvas c(w, h, kKey);
   Mask m(w, h);
-  for (size_t i = 0; i < lines.size(); ++i) font.draw_centred(m, w * 0.5f, baselines[i], lines[i], sizes[i], tracking);
+  for (size_t i = 0; i < lines.size(); ++i)
+    font.draw_centred(m, w * 0.5f, baselines[i], lines[i], sizes[i], tracking);
   Mask o = dilate(m, 2);
   c.each([&](float x, float y, Col& p) {
     int ix = static_cast<int>(x), iy = static_cast<int>(y);
@@ -42,10 +43,12 @@ Canvas kdouble() {
   Canvas c(W, H);
   auto profile = [](float y) {  // distance of the face's edge from the centre line
     float t = y / H;
-    auto bump = [&](float at, float depth, float width) { return depth * std::exp(-std::pow((t - at) / width, 2.0f)); };
+    auto bump = [&](float at, float depth, float width) {
+      return depth * std::exp(-std::pow((t - at) / width, 2.0f));
+    };
     // forehead, nose, upper lip, lower lip, chin; the neck widens below
-    return 62 - bump(0.40f, 24, 0.07f) - bump(0.535f, 9, 0.03f) - bump(0.605f, 9, 0.03f) - bump(0.72f, 14, 0.06f) +
-           10 * smoothstep(0.78f, 1.0f, t) - 8 * smoothstep(0.2f, 0.0f, t);
+    return 62 - bump(0.40f, 24, 0.07f) - bump(0.535f, 9, 0.03f) - bump(0.605f, 9, 0.03f) -
+           bump(0.72f, 14, 0.06f) + 10 * smoothstep(0.78f, 1.0f, t) - 8 * smoothstep(0.2f, 0.0f, t);
   };
   c.shade([&](float x, float y) {
     float d = std::fabs(x - 160) - profile(y);
@@ -71,13 +74,16 @@ Canvas kblue(uint32_t seed) {
       sky = sky + rgb8(60, 90, 150) * std::max(0.0f, n) * 0.5f * (y / horizon);
       float dx = x - 210, dy = y - 70, r = std::sqrt(dx * dx + dy * dy);
       sky = sky + rgb8(150, 190, 255) * std::pow(clamp01(1 - r / 110), 3.0f);
-      if (r < 30) sky = mix(sky, rgb8(235, 240, 255) * (0.93f + 0.07f * tile_fbm(x, y, 64, 4, 3, seed + 1)), clamp01(30 - r));
+      if (r < 30)
+        sky = mix(sky, rgb8(235, 240, 255) * (0.93f + 0.07f * tile_fbm(x, y, 64, 4, 3, seed + 1)),
+                  clamp01(30 - r));
       return sky;
     }
     float d = (y - horizon) / (H - horizon);
     Col sea = mix(rgb8(20, 60, 130), rgb8(2, 8, 30), d);
     float wv = tile_fbm(x * (1.5f - d), (y - horizon) * 6 / (d + 0.1f), 512, 8, 3, seed + 2);
-    float glitter = std::pow(clamp01(1 - std::fabs(x - 210) / (30 + 90 * d)), 2.0f) * smoothstep(0.1f, 0.5f, wv);
+    float glitter = std::pow(clamp01(1 - std::fabs(x - 210) / (30 + 90 * d)), 2.0f) *
+                    smoothstep(0.1f, 0.5f, wv);
     return sea * (1 + 0.3f * wv) + rgb8(200, 220, 255) * glitter;
   });
   for (int i = 0; i < 60; ++i) {
@@ -95,7 +101,7 @@ Canvas ktopb(uint32_t seed) {
     float v = 1 - 0.22f * (dx * dx + dy * dy);
     Col col = Col{v, v * 0.98f, v * 0.95f} * (1 + 0.03f * tile_fbm(x, y, 512, 8, 3, seed));
     float cell = std::fmod(x, 40.0f) - 20;
-    float arch = 40 - std::sqrt(std::max(0.0f, 400 - cell * cell)) ;
+    float arch = 40 - std::sqrt(std::max(0.0f, 400 - cell * cell));
     if (y < 56 && y > arch + 6) col = col * 0.55f;
     if (y < 6 || (y < 60 && y >= 56)) col = col * 0.45f;
     return col;
@@ -105,11 +111,17 @@ Canvas ktopb(uint32_t seed) {
 
 // A small ray-traced scene of mirror spheres over a chequered floor.
 Canvas picture_3da() {
-  struct Sphere { float x, y, z, r; Col c; };
-  const Sphere sph[] = {{-1.1f, 0.7f, 5, 0.7f, rgb8(255, 90, 80)}, {0.6f, 1.0f, 6.2f, 1.0f, rgb8(90, 180, 255)},
-                        {1.7f, 0.45f, 4.4f, 0.45f, rgb8(255, 220, 90)}, {-0.1f, 0.3f, 3.7f, 0.3f, rgb8(150, 255, 150)}};
+  struct Sphere {
+    float x, y, z, r;
+    Col c;
+  };
+  const Sphere sph[] = {{-1.1f, 0.7f, 5, 0.7f, rgb8(255, 90, 80)},
+                        {0.6f, 1.0f, 6.2f, 1.0f, rgb8(90, 180, 255)},
+                        {1.7f, 0.45f, 4.4f, 0.45f, rgb8(255, 220, 90)},
+                        {-0.1f, 0.3f, 3.7f, 0.3f, rgb8(150, 255, 150)}};
   const float lx = -0.5f, ly = 0.8f, lz = -0.33f;
-  auto trace = [&](auto&& self, float ox, float oy, float oz, float dx, float dy, float dz, int depth) -> Col {
+  auto trace = [&](auto&& self, float ox, float oy, float oz, float dx, float dy, float dz,
+                   int depth) -> Col {
     float best = 1e9f;
     int hit = -1;
     for (int i = 0; i < 4; ++i) {
@@ -118,7 +130,10 @@ Canvas picture_3da() {
       float disc = b * b - cc;
       if (disc < 0) continue;
       float t = -b - std::sqrt(disc);
-      if (t > 1e-3f && t < best) { best = t; hit = i; }
+      if (t > 1e-3f && t < best) {
+        best = t;
+        hit = i;
+      }
     }
     float tf = dy < 0 ? -oy / dy : 1e9f;
     if (hit < 0 && tf >= 1e9f) {  // sky
@@ -134,7 +149,8 @@ Canvas picture_3da() {
       float sh = 1;
       for (int i = 0; i < 4; ++i) {
         float px = hx - sph[i].x, py = -sph[i].y, pz = hz - sph[i].z;
-        float b = px * lx + py * ly + pz * lz, cc = px * px + py * py + pz * pz - sph[i].r * sph[i].r;
+        float b = px * lx + py * ly + pz * lz,
+              cc = px * px + py * py + pz * pz - sph[i].r * sph[i].r;
         if (b * b - cc > 0 && b < 0) sh = 0.45f;
       }
       Col col = fl * sh;
@@ -221,32 +237,41 @@ Canvas kfacef() {
 }
 
 // A portrait drawn where the morph grid expects its features.
-Canvas paint_portrait(const portrait::Layout& l, Col skin, Col hair, Col backdrop, Col eye, Col lips, uint32_t seed) {
+Canvas paint_portrait(const portrait::Layout& l, Col skin, Col hair, Col backdrop, Col eye,
+                      Col lips, uint32_t seed) {
   Canvas c(W, H);
   const float cx = l.centre_x, fx = (l.cheek_right - l.cheek_left) * 0.5f + 6;
   const float top = l.head_top, chin = l.chin_y;
   c.shade([&](float x, float y) {
     float dx = (x - cx) / 200, dy = (y - 120) / 200;
-    return backdrop * std::max(0.0f, 0.14f - 0.25f * (dx * dx + dy * dy)) * (1 + 0.3f * tile_fbm(x, y, 512, 4, 3, seed));
+    return backdrop * std::max(0.0f, 0.14f - 0.25f * (dx * dx + dy * dy)) *
+           (1 + 0.3f * tile_fbm(x, y, 512, 4, 3, seed));
   });
   // Neck and shoulders.
   c.rect(cx - fx * 0.45f, (l.mouth_y + chin) * 0.5f, cx + fx * 0.45f, H, skin * 0.55f);
   c.ellipse(cx, H + 30, fx * 2.6f, 70, backdrop * 0.5f + hair * 0.3f, 1, 3);
   // Hair behind the head.
-  c.ellipse(cx, (top + l.mouth_y) * 0.5f + 4, (l.head_right - l.head_left) * 0.5f + 2, (l.mouth_y - top) * 0.5f + 22, hair, 1, 2);
+  c.ellipse(cx, (top + l.mouth_y) * 0.5f + 4, (l.head_right - l.head_left) * 0.5f + 2,
+            (l.mouth_y - top) * 0.5f + 22, hair, 1, 2);
   // The face: an egg shape from the forehead to the chin, shaded from the upper left.
   const float fy0 = l.eye_y - (l.eye_y - top) * 0.75f;
   c.each([&](float x, float y, Col& p) {
     float ny = (y - fy0) / (chin - fy0);  // 0 at the forehead, 1 at the chin
     if (ny < 0 || ny > 1) return;
-    float half = fx * (ny < 0.55f ? std::sqrt(std::max(0.0f, 1 - std::pow((0.55f - ny) / 0.58f, 2.0f))) : std::sqrt(std::max(0.0f, 1 - std::pow((ny - 0.55f) / 0.45f, 2.0f))) * 0.98f + 0.02f);
+    float half =
+        fx *
+        (ny < 0.55f
+             ? std::sqrt(std::max(0.0f, 1 - std::pow((0.55f - ny) / 0.58f, 2.0f)))
+             : std::sqrt(std::max(0.0f, 1 - std::pow((ny - 0.55f) / 0.45f, 2.0f))) * 0.98f + 0.02f);
     float d = std::fabs(x - cx) - half;
     float a = clamp01(0.5f - d);
-    float shade = 1.05f - 0.45f * std::pow(std::fabs(x - cx + fx * 0.25f) / (fx * 1.3f), 2.0f) - 0.1f * ny;
+    float shade =
+        1.05f - 0.45f * std::pow(std::fabs(x - cx + fx * 0.25f) / (fx * 1.3f), 2.0f) - 0.1f * ny;
     p = mix(p, skin * shade, a);
   });
   // Fringe over the forehead.
-  c.ellipse(cx - 4, top + (l.eye_y - top) * 0.28f, (l.head_right - l.head_left) * 0.47f, (l.eye_y - top) * 0.36f, hair, 1, 2);
+  c.ellipse(cx - 4, top + (l.eye_y - top) * 0.28f, (l.head_right - l.head_left) * 0.47f,
+            (l.eye_y - top) * 0.36f, hair, 1, 2);
   // Eyes, brows, nose, mouth at the layout's places.
   for (int s = -1; s <= 1; s += 2) {
     float ex = s < 0 ? l.eye_left_x : l.eye_right_x, ey = l.eye_y, r = l.eye_radius;
@@ -257,12 +282,14 @@ Canvas paint_portrait(const portrait::Layout& l, Col skin, Col hair, Col backdro
     c.line(ex - r * 1.4f, ey - r * 0.35f, ex + r * 1.4f, ey - r * 0.55f, 2, hair * 0.6f);
     c.line(ex - r * 1.3f, ey - r * 1.5f, ex + r * 1.3f, ey - r * 1.7f, 3, hair * 0.8f);
   }
-  c.line(cx - 2, (l.eye_y + l.nose_y) * 0.5f, cx - 5, static_cast<float>(l.nose_y), 2.5f, skin * 0.72f, 0.8f);
+  c.line(cx - 2, (l.eye_y + l.nose_y) * 0.5f, cx - 5, static_cast<float>(l.nose_y), 2.5f,
+         skin * 0.72f, 0.8f);
   c.ellipse(cx, l.nose_y + 1.0f, 7, 3, skin * 0.7f, 0.7f);
   const float mw = l.mouth_half_width;
   c.ellipse(cx, l.mouth_y - 2.5f, mw * 0.9f, 4, lips);
   c.ellipse(cx, l.mouth_y + 3.5f, mw * 0.8f, 5, lips * 1.1f);
-  c.line(cx - mw, static_cast<float>(l.mouth_y), cx + mw, static_cast<float>(l.mouth_y), 1.5f, lips * 0.45f);
+  c.line(cx - mw, static_cast<float>(l.mouth_y), cx + mw, static_cast<float>(l.mouth_y), 1.5f,
+         lips * 0.45f);
   return c;
 }
 
@@ -294,9 +321,9 @@ Canvas scroll1(const Font& bold, const Font& sans) {
   sans.draw_centred(small, 160, y, "long night mix", 16, 1);
   y += 70;
   const std::vector<std::pair<std::string, std::string>> parts = {
-      {"host", "window, clock and start-up"}, {"display", "frame buffer to screen"},
-      {"sequencer", "timeline, fades, flashes"}, {"music", "soundtrack streaming"},
-      {"assets", "picture, motion, morph readers"}, {"kelp", "the software 3D engine"},
+      {"host", "window, clock and start-up"},        {"display", "frame buffer to screen"},
+      {"sequencer", "timeline, fades, flashes"},     {"music", "soundtrack streaming"},
+      {"assets", "picture, motion, morph readers"},  {"kelp", "the software 3D engine"},
       {"scenes", "catwalk, city, portraits, floor"}, {"kernels", "warps, flares, metaballs"},
       {"forge", "every picture, scene and note"}};
   for (const auto& [name, what] : parts) {
@@ -342,30 +369,42 @@ void make_pictures(Forge& f) {
   save_jpeg(f, "gfx\\3da.jpg", picture_3da());
   save_jpeg(f, "gfx\\kfaceb.jpg", kfaceb(sd("kfaceb")));
   save_jpeg(f, "gfx\\kfacef.jpg", kfacef());
-  save_jpeg(f, "gfx\\tovr1.jpg", paint_portrait(portrait::kFirst, rgb8(240, 180, 130), rgb8(90, 40, 20), rgb8(255, 120, 40),
-                                          rgb8(60, 120, 60), rgb8(200, 50, 60), sd("tovr1")));
-  save_jpeg(f, "gfx\\tovr2.jpg", paint_portrait(portrait::kSecond, rgb8(190, 200, 240), rgb8(30, 30, 90), rgb8(60, 120, 255),
-                                          rgb8(60, 90, 160), rgb8(170, 60, 140), sd("tovr2")));
+  save_jpeg(f, "gfx\\tovr1.jpg",
+            paint_portrait(portrait::kFirst, rgb8(240, 180, 130), rgb8(90, 40, 20),
+                           rgb8(255, 120, 40), rgb8(60, 120, 60), rgb8(200, 50, 60), sd("tovr1")));
+  save_jpeg(f, "gfx\\tovr2.jpg",
+            paint_portrait(portrait::kSecond, rgb8(190, 200, 240), rgb8(30, 30, 90),
+                           rgb8(60, 120, 255), rgb8(60, 90, 160), rgb8(170, 60, 140), sd("tovr2")));
   save_jpeg(f, "gfx\\sprite.jpg", sprite());
   save_jpeg(f, "gfx\\scroll1.jpg", scroll1(bold, sans));
   save_jpeg(f, "gfx\\scroll2.jpg", scroll2(bold, sd("scroll2")));
 
   // Titles over the opening catwalk: low in the frame, so the dancer stays in view.
   const Col warm_top = rgb8(255, 250, 230), warm_bottom = rgb8(255, 170, 60);
-  save_pcx_keyed(f, "gfx\\title1.pcx", keyed_text(W, H, serif, {"a quiet orbit", "production"}, {22, 22}, {188, 214}, warm_top, warm_bottom, 1));
-  save_pcx_keyed(f, "gfx\\title2.pcx", keyed_text(W, H, bold, {"QUIET ORBIT", "presents"}, {30, 16}, {196, 220}, warm_top, warm_bottom, 3));
-  save_pcx_keyed(f, "gfx\\title3.pcx", keyed_text(W, H, serif, {"TIDAL HALL"}, {38}, {210}, rgb8(255, 255, 255), rgb8(120, 200, 255), 3));
-  save_pcx_keyed(f, "gfx\\title4.pcx", keyed_text(W, H, serif, {"long night mix"}, {28}, {208}, rgb8(255, 220, 250), rgb8(230, 90, 200), 2));
+  save_pcx_keyed(f, "gfx\\title1.pcx",
+                 keyed_text(W, H, serif, {"a quiet orbit", "production"}, {22, 22}, {188, 214},
+                            warm_top, warm_bottom, 1));
+  save_pcx_keyed(f, "gfx\\title2.pcx",
+                 keyed_text(W, H, bold, {"QUIET ORBIT", "presents"}, {30, 16}, {196, 220}, warm_top,
+                            warm_bottom, 3));
+  save_pcx_keyed(f, "gfx\\title3.pcx",
+                 keyed_text(W, H, serif, {"TIDAL HALL"}, {38}, {210}, rgb8(255, 255, 255),
+                            rgb8(120, 200, 255), 3));
+  save_pcx_keyed(f, "gfx\\title4.pcx",
+                 keyed_text(W, H, serif, {"long night mix"}, {28}, {208}, rgb8(255, 220, 250),
+                            rgb8(230, 90, 200), 2));
 
   // Captions over the portraits (placed at 10, 10) and the corner logo.
   const char* words[] = {"artwork", "audio", "control", "objects", "love"};
   for (int i = 0; i < 5; ++i) {
     const int w = static_cast<int>(bold.width(words[i], 38, 1)) + 16;
     Col a = hsv(0.08f + 0.17f * i, 0.35f, 1.0f), b = hsv(0.02f + 0.17f * i, 0.85f, 1.0f);
-    save_pcx_keyed(f, std::string("gfx\\") + words[i] + ".pcx", keyed_text(w, 52, bold, {words[i]}, {38}, {40}, a, b, 1));
+    save_pcx_keyed(f, std::string("gfx\\") + words[i] + ".pcx",
+                   keyed_text(w, 52, bold, {words[i]}, {38}, {40}, a, b, 1));
   }
   {
-    Canvas logo = keyed_text(150, 44, bold, {"QUIET ORBIT", "tidal hall"}, {17, 11}, {22, 38}, rgb8(255, 255, 255), rgb8(140, 200, 255), 2);
+    Canvas logo = keyed_text(150, 44, bold, {"QUIET ORBIT", "tidal hall"}, {17, 11}, {22, 38},
+                             rgb8(255, 255, 255), rgb8(140, 200, 255), 2);
     logo.line(30, 27, 120, 27, 1.5f, rgb8(255, 200, 90));
     save_pcx_keyed(f, "gfx\\silence.pcx", logo);
   }

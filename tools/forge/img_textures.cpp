@@ -13,11 +13,14 @@ namespace {
 constexpr int S = 256;
 constexpr float kTau = 6.28318530718f;
 
-float wave(float x, float cycles) { return std::sin(kTau * cycles * x / S); }
+float wave(float x, float cycles) {
+  return std::sin(kTau * cycles * x / S);
+}
 
 // Cosine palette: a + b cos(2 pi (c t + d)) per channel.
 Col cospal(float t, Col a, Col b, Col c, Col d) {
-  return {a.r + b.r * std::cos(kTau * (c.r * t + d.r)), a.g + b.g * std::cos(kTau * (c.g * t + d.g)),
+  return {a.r + b.r * std::cos(kTau * (c.r * t + d.r)),
+          a.g + b.g * std::cos(kTau * (c.g * t + d.g)),
           a.b + b.b * std::cos(kTau * (c.b * t + d.b))};
 }
 
@@ -27,7 +30,8 @@ Canvas cmap(uint32_t seed) {
   c.shade([&](float x, float y) {
     float v = 0.5f + 0.18f * (wave(x, 1) + wave(y, 2) + wave(x + y, 1) + wave(x - 2 * y, 1)) +
               0.15f * tile_fbm(x, y, S, 4, 2, seed);
-    return cospal(v, {0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}, {1.0f, 1.0f, 1.0f}, {0.0f, 0.33f, 0.67f});
+    return cospal(v, {0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}, {1.0f, 1.0f, 1.0f},
+                  {0.0f, 0.33f, 0.67f});
   });
   return c;
 }
@@ -84,7 +88,8 @@ Canvas cube_panels(uint32_t seed) {
   c.shade([&](float x, float y) {
     float n = tile_fbm(x, y, S, 8, 3, seed);
     Col base = mix(rgb8(10, 16, 40), rgb8(28, 36, 80), 0.5f + 0.5f * n);
-    float gx = std::fabs(std::fmod(x + 0.5f, 64.0f) - 32) , gy = std::fabs(std::fmod(y + 0.5f, 64.0f) - 32);
+    float gx = std::fabs(std::fmod(x + 0.5f, 64.0f) - 32),
+          gy = std::fabs(std::fmod(y + 0.5f, 64.0f) - 32);
     float seam = std::max(smoothstep(27.0f, 31.5f, gx), smoothstep(27.0f, 31.5f, gy));
     float fine = std::max(smoothstep(14.5f, 15.8f, std::fabs(std::fmod(x, 32.0f) - 16)),
                           smoothstep(14.5f, 15.8f, std::fabs(std::fmod(y, 32.0f) - 16)));
@@ -114,7 +119,8 @@ Canvas light_glow() {
     float dx = x - h, dy = y - h, r = std::sqrt(dx * dx + dy * dy);
     float core = std::exp(-r * r / 60.0f);
     float halo = 0.45f * std::pow(clamp01(1 - r / 62), 2.0f);
-    float rays = 0.6f * (std::exp(-dx * dx / 3.0f) + std::exp(-dy * dy / 3.0f)) * std::pow(clamp01(1 - r / 62), 3.0f);
+    float rays = 0.6f * (std::exp(-dx * dx / 3.0f) + std::exp(-dy * dy / 3.0f)) *
+                 std::pow(clamp01(1 - r / 62), 3.0f);
     float v = core + halo + rays;
     return Col{v, v * 0.97f, v * 0.92f};
   });
@@ -143,7 +149,8 @@ Canvas flower() {
 // ---- the dancer ----
 
 Col skin_at(float x, float y, uint32_t seed) {
-  return rgb8(226, 170, 138) * (1 + 0.09f * tile_fbm(x, y, S, 8, 4, seed) + 0.05f * tile_fbm(x, y, S, 2, 2, seed + 1));
+  return rgb8(226, 170, 138) *
+         (1 + 0.09f * tile_fbm(x, y, S, 8, 4, seed) + 0.05f * tile_fbm(x, y, S, 2, 2, seed + 1));
 }
 
 // The head's map wraps round it: face in the middle half, hair round the back and on top.
@@ -180,7 +187,8 @@ Canvas face_map(uint32_t seed) {
     Col hair = mix(rgb8(16, 10, 22), rgb8(70, 40, 90), 0.5f + 0.5f * n);
     float dx = std::fabs(x - 128);
     float line = 62 + 14 * std::cos(dx / 128 * 3.14159f);  // hairline sweeps down at the sides
-    float a = std::max(smoothstep(line - 3, line - 9, y), smoothstep(78, 92, dx) * smoothstep(200, 120, y));
+    float a = std::max(smoothstep(line - 3, line - 9, y),
+                       smoothstep(78, 92, dx) * smoothstep(200, 120, y));
     p = mix(p, hair, a);
   });
   return c;
@@ -211,8 +219,10 @@ Canvas chest_front(uint32_t seed) {
   c.each([&](float x, float y, Col& p) {
     float dx = std::fabs(x - 128) / 128;
     float neckline = 34 + 34 * (1 - dx * dx) - 26 * smoothstep(0.22f, 0.0f, dx);
-    if (y < neckline) p = skin_at(x, y, seed);
-    else if (y < neckline + 6) p = rgb8(250, 200, 80);  // gold piping
+    if (y < neckline)
+      p = skin_at(x, y, seed);
+    else if (y < neckline + 6)
+      p = rgb8(250, 200, 80);  // gold piping
   });
   // Lacing that narrows down towards the waist, with studs either side.
   for (int i = 0; i < 8; ++i) {
@@ -235,8 +245,10 @@ Canvas chest_back(uint32_t seed) {
   c.each([&](float x, float y, Col& p) {
     float dx = std::fabs(x - 128) / 84;
     float edge = 30 + (dx < 1 ? 130 * (1 - dx * dx) : 0);
-    if (y < edge) p = skin_at(x, y, seed);
-    else if (y < edge + 5) p = rgb8(250, 200, 80);
+    if (y < edge)
+      p = skin_at(x, y, seed);
+    else if (y < edge + 5)
+      p = rgb8(250, 200, 80);
   });
   for (int i = 0; i < 4; ++i) {
     float y = 60 + i * 26.0f, half = 70 - i * 14.0f;
@@ -251,7 +263,9 @@ Canvas hip(uint32_t seed, bool front) {
   Canvas c = fabric(seed, rgb8(14, 14, 30), rgb8(60, 60, 110), 3);
   c.rect(0, 0, 256, 34, rgb8(190, 190, 205));  // belt
   c.each([&](float x, float y, Col& p) {
-    if (y < 34) p = p * (0.8f + 0.2f * std::sin(y / 34 * 3.14159f)) * (1 + 0.05f * tile_fbm(x, y, S, 32, 2, seed));
+    if (y < 34)
+      p = p * (0.8f + 0.2f * std::sin(y / 34 * 3.14159f)) *
+          (1 + 0.05f * tile_fbm(x, y, S, 32, 2, seed));
   });
   if (front) {
     c.rect(108, 2, 148, 32, rgb8(250, 200, 80));
@@ -276,7 +290,8 @@ Canvas cat_side(uint32_t seed) {
     float n = tile_fbm(x, y, S, 4, 4, seed);
     Col base = mix(rgb8(20, 18, 30), rgb8(48, 40, 70), 0.5f + 0.5f * n);
     float strip = smoothstep(10, 4, std::fabs(y - 128));
-    float lights = std::pow(0.5f + 0.5f * wave(x, 16), 12.0f) * smoothstep(6, 2, std::fabs(y - 128));
+    float lights =
+        std::pow(0.5f + 0.5f * wave(x, 16), 12.0f) * smoothstep(6, 2, std::fabs(y - 128));
     float groove = smoothstep(2, 0.5f, std::fabs(std::fmod(x, 64.0f) - 32)) * 0.5f;
     return base * (1 - groove) + rgb8(200, 200, 220) * strip * 0.6f + rgb8(255, 200, 120) * lights;
   });
@@ -299,7 +314,8 @@ Canvas pole(uint32_t seed) {
   c.shade([&](float x, float y) {
     // Chrome round a cylinder: bright streaks where the room reflects.
     float u = x / S;
-    float refl = 0.35f + 0.3f * std::sin(kTau * u) + 0.35f * std::pow(0.5f + 0.5f * std::sin(kTau * 3 * u + 1), 8.0f);
+    float refl = 0.35f + 0.3f * std::sin(kTau * u) +
+                 0.35f * std::pow(0.5f + 0.5f * std::sin(kTau * 3 * u + 1), 8.0f);
     float n = 0.05f * tile_fbm(x, y, S, 4, 2, seed);
     float ring = smoothstep(3, 1, std::fabs(std::fmod(y, 64.0f) - 32)) * 0.3f;
     float v = clamp01(refl + n - ring);
@@ -326,7 +342,8 @@ Canvas cat_floor(uint32_t seed) {
     float n = tile_fbm(x, y, S, 4, 4, seed);
     Col base = mix(rgb8(12, 12, 16), rgb8(40, 36, 48), 0.5f + 0.5f * n);
     float gloss = 0.15f * std::pow(0.5f + 0.5f * wave(x + 0.3f * y, 1), 6.0f);
-    float joint = std::max(smoothstep(1.5f, 0.3f, std::fabs(std::fmod(x, 128.0f))), smoothstep(1.5f, 0.3f, std::fabs(std::fmod(y, 64.0f))));
+    float joint = std::max(smoothstep(1.5f, 0.3f, std::fabs(std::fmod(x, 128.0f))),
+                           smoothstep(1.5f, 0.3f, std::fabs(std::fmod(y, 64.0f))));
     return base * (1 - 0.6f * joint) + Col{gloss, gloss, gloss * 1.2f};
   });
   return c;
@@ -373,7 +390,8 @@ Canvas floor_tiles(uint32_t seed) {
     bool dark = (cx + cy) & 1;
     float n = tile_fbm(x, y, S, 8, 4, seed);
     Col base = dark ? rgb8(30, 34, 44) : rgb8(120, 124, 130);
-    float joint = std::max(smoothstep(1.5f, 0.2f, std::fmod(x, 64.0f)), smoothstep(1.5f, 0.2f, std::fmod(y, 64.0f)));
+    float joint = std::max(smoothstep(1.5f, 0.2f, std::fmod(x, 64.0f)),
+                           smoothstep(1.5f, 0.2f, std::fmod(y, 64.0f)));
     return base * (1 + 0.12f * n) * (1 - 0.5f * joint);
   });
   return c;
@@ -432,7 +450,8 @@ void make_textures(Forge& f) {
     c.shade([&](float x, float y) { return skin_at(x, y, s); });
     return c;
   }());
-  save_jpeg(f, "textures\\armglove.jpg", fabric(sd("armglove"), rgb8(40, 6, 60), rgb8(170, 80, 210), 3));
+  save_jpeg(f, "textures\\armglove.jpg",
+            fabric(sd("armglove"), rgb8(40, 6, 60), rgb8(170, 80, 210), 3));
   save_jpeg(f, "textures\\chestfnt.jpg", chest_front(sd("chestfnt")));
   save_jpeg(f, "textures\\chestbck.jpg", chest_back(sd("chestbck")));
   save_jpeg(f, "textures\\hipfront.jpg", hip(sd("hipfront"), true));
@@ -443,10 +462,14 @@ void make_textures(Forge& f) {
   save_jpeg(f, "textures\\cubetxt3.jpg", cube_panels(sd("cubetxt3")));
   save_jpeg(f, "textures\\blobtxt1.jpg", blobs(sd("blobtxt1")));
   save_jpeg(f, "textures\\qub1.jpg", qubes(sd("qub1")));
-  save_jpeg(f, "textures\\meta1.jpg", meta(sd("meta1"), rgb8(120, 20, 10), rgb8(255, 170, 40), rgb8(255, 250, 220)));
-  save_jpeg(f, "textures\\meta2.jpg", meta(sd("meta2"), rgb8(10, 40, 120), rgb8(60, 220, 255), rgb8(230, 250, 255)));
-  save_jpeg(f, "textures\\meta3.jpg", meta(sd("meta3"), rgb8(10, 80, 30), rgb8(170, 255, 90), rgb8(240, 255, 220)));
-  save_jpeg(f, "textures\\meta4.jpg", meta(sd("meta4"), rgb8(80, 10, 90), rgb8(255, 90, 200), rgb8(255, 230, 250)));
+  save_jpeg(f, "textures\\meta1.jpg",
+            meta(sd("meta1"), rgb8(120, 20, 10), rgb8(255, 170, 40), rgb8(255, 250, 220)));
+  save_jpeg(f, "textures\\meta2.jpg",
+            meta(sd("meta2"), rgb8(10, 40, 120), rgb8(60, 220, 255), rgb8(230, 250, 255)));
+  save_jpeg(f, "textures\\meta3.jpg",
+            meta(sd("meta3"), rgb8(10, 80, 30), rgb8(170, 255, 90), rgb8(240, 255, 220)));
+  save_jpeg(f, "textures\\meta4.jpg",
+            meta(sd("meta4"), rgb8(80, 10, 90), rgb8(255, 90, 200), rgb8(255, 230, 250)));
   save_jpeg(f, "textures\\cmap1.jpg", cmap(sd("cmap1")));
   save_pcx24(f, "textures\\flower1.pcx", flower());
 

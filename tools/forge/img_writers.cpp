@@ -109,7 +109,8 @@ std::vector<uint8_t> encode_pcx8(int w, int h, const std::vector<uint8_t>& index
   std::vector<uint8_t> out = pcx_header(w, h, 1, bpl);
   std::vector<uint8_t> line(static_cast<size_t>(bpl), 0);
   for (int y = 0; y < h; ++y) {
-    std::copy(index.begin() + static_cast<ptrdiff_t>(y) * w, index.begin() + static_cast<ptrdiff_t>(y + 1) * w, line.begin());
+    std::copy(index.begin() + static_cast<ptrdiff_t>(y) * w,
+              index.begin() + static_cast<ptrdiff_t>(y + 1) * w, line.begin());
     pcx_line(out, line.data(), bpl);
   }
   out.push_back(0x0C);
@@ -131,9 +132,13 @@ std::vector<uint8_t> encode_pcx24(const Bitmap& b) {
 
 Indexed quantise_keyed(const Bitmap& b) {
   const uint8_t* key = b.at(0, 0);
-  auto is_key = [&](const uint8_t* p) { return p[0] == key[0] && p[1] == key[1] && p[2] == key[2]; };
+  auto is_key = [&](const uint8_t* p) {
+    return p[0] == key[0] && p[1] == key[1] && p[2] == key[2];
+  };
   // Histogram of 5-bit-per-channel boxes with their colour sums.
-  struct Box { uint64_t n = 0, r = 0, g = 0, b = 0; };
+  struct Box {
+    uint64_t n = 0, r = 0, g = 0, b = 0;
+  };
   std::vector<Box> boxes(32768);
   for (int y = 0; y < b.h; ++y)
     for (int x = 0; x < b.w; ++x) {
@@ -148,7 +153,8 @@ Indexed quantise_keyed(const Bitmap& b) {
   std::vector<int> order;
   for (int i = 0; i < 32768; ++i)
     if (boxes[i].n) order.push_back(i);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int c) { return boxes[a].n > boxes[c].n; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int a, int c) { return boxes[a].n > boxes[c].n; });
   if (order.size() > 255) order.resize(255);
 
   Indexed out;
@@ -163,7 +169,8 @@ Indexed quantise_keyed(const Bitmap& b) {
     e[0] = static_cast<uint8_t>((bx.r + bx.n / 2) / bx.n);
     e[1] = static_cast<uint8_t>((bx.g + bx.n / 2) / bx.n);
     e[2] = static_cast<uint8_t>((bx.b + bx.n / 2) / bx.n);
-    if (e[0] == key[0] && e[1] == key[1] && e[2] == key[2]) e[2] = static_cast<uint8_t>(key[2] < 255 ? key[2] + 1 : 254);
+    if (e[0] == key[0] && e[1] == key[1] && e[2] == key[2])
+      e[2] = static_cast<uint8_t>(key[2] < 255 ? key[2] + 1 : 254);
   }
   out.index.resize(static_cast<size_t>(b.w) * b.h);
   std::unordered_map<uint32_t, uint8_t> nearest;
@@ -171,7 +178,10 @@ Indexed quantise_keyed(const Bitmap& b) {
     for (int x = 0; x < b.w; ++x) {
       const uint8_t* p = b.at(x, y);
       uint8_t& dst = out.index[static_cast<size_t>(y) * b.w + x];
-      if (is_key(p) || n == 0) { dst = 0; continue; }
+      if (is_key(p) || n == 0) {
+        dst = 0;
+        continue;
+      }
       uint32_t c = static_cast<uint32_t>(p[0]) << 16 | p[1] << 8 | p[2];
       auto it = nearest.find(c);
       if (it == nearest.end()) {
@@ -180,7 +190,10 @@ Indexed quantise_keyed(const Bitmap& b) {
           const uint8_t* e = &out.palette[i * 3];
           int dr = e[0] - p[0], dg = e[1] - p[1], db = e[2] - p[2];
           int d = dr * dr * 3 + dg * dg * 4 + db * db * 2;
-          if (d < bestd) { bestd = d; best = i; }
+          if (d < bestd) {
+            bestd = d;
+            best = i;
+          }
         }
         it = nearest.emplace(c, static_cast<uint8_t>(best)).first;
       }
@@ -222,7 +235,9 @@ std::vector<uint8_t> encode_tga(const Bitmap& b, bool rle) {
         continue;
       }
       int lit = 1;
-      while (x + lit < b.w && lit < 128 && !(x + lit + 1 < b.w && px(x + lit, y) == px(x + lit + 1, y))) ++lit;
+      while (x + lit < b.w && lit < 128 &&
+             !(x + lit + 1 < b.w && px(x + lit, y) == px(x + lit + 1, y)))
+        ++lit;
       out.push_back(static_cast<uint8_t>(lit - 1));
       for (int i = 0; i < lit; ++i) put_px(px(x + i, y));
       x += lit;
@@ -231,6 +246,8 @@ std::vector<uint8_t> encode_tga(const Bitmap& b, bool rle) {
   return out;
 }
 
-std::vector<uint8_t> encode_raw_rgb(const Bitmap& b) { return b.rgb; }
+std::vector<uint8_t> encode_raw_rgb(const Bitmap& b) {
+  return b.rgb;
+}
 
 }  // namespace forge

@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
       char* end = nullptr;
       errno = 0;
       seed = std::strtoull(v, &end, 10);
-      if (*v < '0' || *v > '9' || *end || errno == ERANGE) return usage("--seed takes a whole number");
+      if (*v < '0' || *v > '9' || *end || errno == ERANGE)
+        return usage("--seed takes a whole number");
     } else if (a == "--only") {
       only = argv[++i];
     } else if (!a.empty() && a[0] == '-') {
@@ -57,7 +58,9 @@ int main(int argc, char** argv) {
     const auto& all = forge::parts();
     for (size_t i = 0; i < all.size(); ++i) {
       if (!only.empty() && only != all[i].name) continue;
-      if (tty) std::fprintf(stderr, "\r[%-20s] %zu/%zu %s   ", std::string(20 * i / all.size(), '#').c_str(), i, all.size(), all[i].name);
+      if (tty)
+        std::fprintf(stderr, "\r[%-20s] %zu/%zu %s   ",
+                     std::string(20 * i / all.size(), '#').c_str(), i, all.size(), all[i].name);
       all[i].make(f);
     }
     if (tty) std::fprintf(stderr, "\r[%s] done%30s\n", std::string(20, '#').c_str(), "");

@@ -13,7 +13,8 @@ std::vector<uint8_t> morph_bytes() {
   for (const char* c = magic; *c; ++c) b.push_back(static_cast<uint8_t>(*c));
   b.push_back(0);
   auto i32 = [&](int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+      b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
   };
   i32(kColumns);
   i32(kRows);
@@ -27,6 +28,8 @@ std::vector<uint8_t> morph_bytes() {
   return b;
 }
 
-void make_morph(Forge& f) { f.write("data\\tovr.amf", morph_bytes()); }
+void make_morph(Forge& f) {
+  f.write("data\\tovr.amf", morph_bytes());
+}
 
 }  // namespace forge

@@ -16,7 +16,7 @@ using dancer::Pose;
 // stops and strikes a pose. Speed in units per motion frame (7.5 motion frames a second).
 constexpr double kWalkStart = 1350.0;
 constexpr double kStopBegin = 62.0, kStopEnd = 80.0;  // frames over which the walk slows
-constexpr double kStride = 170.0;                    // units per gait cycle (two steps)
+constexpr double kStride = 170.0;                     // units per gait cycle (two steps)
 
 double walk_speed(double f) {
   // Constant speed, then a cosine slow-down to rest; v0 makes the distance come out.
@@ -90,7 +90,8 @@ void end_pose(Pose& p, double f) {
 Pose blend(const Pose& a, const Pose& b, double t) {
   Pose r = a;
   for (int i = 0; i < dancer::kParts; ++i)
-    for (int k = 0; k < 16; ++k) r.local[i].m[k] = a.local[i].m[k] + (b.local[i].m[k] - a.local[i].m[k]) * t;
+    for (int k = 0; k < 16; ++k)
+      r.local[i].m[k] = a.local[i].m[k] + (b.local[i].m[k] - a.local[i].m[k]) * t;
   // A blend of two rotations is not quite a rotation: straighten it again.
   for (auto& m : r.local) {
     V3 x = normalise(m.row(0));
@@ -120,12 +121,12 @@ MotionFrames walk() {
 // A dance: every movement is a whole number of cycles over the loop, so the last frame
 // equals the first and the motion loops without a seam.
 struct Dance {
-  int period;        // frames in the loop
-  double beats;      // bounces over the loop
-  double arms;       // arm swing
-  double turn;       // total hip turn over the loop (whole turns keep the loop closed)
-  double sway;       // side sway
-  int arm_style;     // 0 pumping, 1 waves, 2 overhead claps
+  int period;     // frames in the loop
+  double beats;   // bounces over the loop
+  double arms;    // arm swing
+  double turn;    // total hip turn over the loop (whole turns keep the loop closed)
+  double sway;    // side sway
+  int arm_style;  // 0 pumping, 1 waves, 2 overhead claps
 };
 
 MotionFrames dance(const Dance& d) {
@@ -186,24 +187,34 @@ void put_f32(std::vector<uint8_t>& b, double d) {
   b.insert(b.end(), x, x + 4);
 }
 void put_i32(std::vector<uint8_t>& b, int32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+  for (int i = 0; i < 4; ++i)
+    b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
 }
 
 }  // namespace
 
-double walk_z(double f) { return kWalkStart - walk_distance(f); }
+double walk_z(double f) {
+  return kWalkStart - walk_distance(f);
+}
 
 MotionFrames motion(int number) {
   switch (number) {
-    case 1: return walk();
+    case 1:
+      return walk();
     // Played at 22.5 frames a second: 16 s loop, two bounces a second.
-    case 2: return dance({360, 32, 1.0, 1, 0.10, 1});
+    case 2:
+      return dance({360, 32, 1.0, 1, 0.10, 1});
     // Played at 7.5 frames a second from here on.
-    case 3: return dance({48, 4, 0.8, 0, 0.12, 0});
-    case 4: return dance({96, 12, 0.9, 1, 0.10, 2});
-    case 5: return dance({120, 14, 0.8, 1, 0.12, 1});
-    case 6: return dance({120, 10, 1.0, -1, 0.14, 0});
-    default: return {};
+    case 3:
+      return dance({48, 4, 0.8, 0, 0.12, 0});
+    case 4:
+      return dance({96, 12, 0.9, 1, 0.10, 2});
+    case 5:
+      return dance({120, 14, 0.8, 1, 0.12, 1});
+    case 6:
+      return dance({120, 10, 1.0, -1, 0.14, 0});
+    default:
+      return {};
   }
 }
 

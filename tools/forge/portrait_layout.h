@@ -16,35 +16,31 @@ struct Layout {
   int cheek_right;
   int head_right;
   // Rows, top to bottom (strictly increasing, inside 1..238).
-  int head_top;     // top of the hair
-  int eye_y;        // eye centres
-  int nose_y;       // nose tip
-  int mouth_y;      // line between the lips
-  int chin_y;       // bottom of the chin
+  int head_top;  // top of the hair
+  int eye_y;     // eye centres
+  int nose_y;    // nose tip
+  int mouth_y;   // line between the lips
+  int chin_y;    // bottom of the chin
   // Sizes of the features.
   int eye_radius;
   int mouth_half_width;
 };
 
 // First portrait: face a little to the left, wide and low.
-inline constexpr Layout kFirst = {
-    96, 118, 136, 158, 182, 200, 222,
-    30, 104, 134, 162, 198,
-    11, 22};
+inline constexpr Layout kFirst = {96, 118, 136, 158, 182, 200, 222, 30, 104, 134, 162, 198, 11, 22};
 
 // Second portrait: narrower, longer face standing a little to the right and higher.
-inline constexpr Layout kSecond = {
-    112, 130, 146, 166, 186, 204, 222,
-    18, 92, 126, 156, 196,
-    10, 18};
+inline constexpr Layout kSecond = {112, 130, 146, 166, 186, 204, 222,
+                                   18,  92,  126, 156, 196, 10,  18};
 
 // The morph grid's 9 columns and 7 rows: the picture edges plus the feature lines.
 inline constexpr int kColumns = 9;
 inline constexpr int kRows = 7;
 
 constexpr int grid_x(const Layout& l, int column) {
-  const int xs[kColumns] = {0, l.head_left, l.cheek_left, l.eye_left_x, l.centre_x,
-                            l.eye_right_x, l.cheek_right, l.head_right, 319};
+  const int xs[kColumns] = {0,          l.head_left,   l.cheek_left,  l.eye_left_x,
+                            l.centre_x, l.eye_right_x, l.cheek_right, l.head_right,
+                            319};
   return xs[column];
 }
 

@@ -15,7 +15,8 @@ struct Font::Impl {
   int size = 0;
   void set_size(int px) {
     if (px == size) return;
-    if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(px))) throw std::runtime_error("font size");
+    if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(px)))
+      throw std::runtime_error("font size");
     size = px;
   }
 };
@@ -25,7 +26,8 @@ Font::Font(const std::string& file) : impl_(new Impl) {
   if (FT_Init_FreeType(&impl_->lib) || FT_New_Face(impl_->lib, path.c_str(), 0, &impl_->face)) {
     if (impl_->lib) FT_Done_FreeType(impl_->lib);
     delete impl_;
-    throw std::runtime_error("cannot load the font " + path + " (Debian package fonts-dejavu-core)");
+    throw std::runtime_error("cannot load the font " + path +
+                             " (Debian package fonts-dejavu-core)");
   }
 }
 
@@ -72,7 +74,8 @@ void Font::draw(Mask& m, float x, float y, const std::string& text, int px, floa
   }
 }
 
-void Font::draw_centred(Mask& m, float cx, float y, const std::string& text, int px, float tracking) const {
+void Font::draw_centred(Mask& m, float cx, float y, const std::string& text, int px,
+                        float tracking) const {
   draw(m, cx - width(text, px, tracking) * 0.5f, y, text, px, tracking);
 }
 

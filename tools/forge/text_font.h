@@ -31,7 +31,8 @@ class Font {
   // Draws into the mask (max of coverages) with the baseline's left end at (x, y).
   void draw(Mask& m, float x, float y, const std::string& text, int px, float tracking = 0) const;
   // Centred on column cx.
-  void draw_centred(Mask& m, float cx, float y, const std::string& text, int px, float tracking = 0) const;
+  void draw_centred(Mask& m, float cx, float y, const std::string& text, int px,
+                    float tracking = 0) const;
 
  private:
   struct Impl;

@@ -12,16 +12,20 @@ void to_axis_angle(const M4& r, V3& axis, double& angle) {
   double w, x, y, z;
   if (tr > 0) {
     double s = std::sqrt(tr + 1.0) * 2;
-    w = 0.25 * s, x = (c(2, 1) - c(1, 2)) / s, y = (c(0, 2) - c(2, 0)) / s, z = (c(1, 0) - c(0, 1)) / s;
+    w = 0.25 * s, x = (c(2, 1) - c(1, 2)) / s, y = (c(0, 2) - c(2, 0)) / s,
+    z = (c(1, 0) - c(0, 1)) / s;
   } else if (c(0, 0) > c(1, 1) && c(0, 0) > c(2, 2)) {
     double s = std::sqrt(1.0 + c(0, 0) - c(1, 1) - c(2, 2)) * 2;
-    w = (c(2, 1) - c(1, 2)) / s, x = 0.25 * s, y = (c(0, 1) + c(1, 0)) / s, z = (c(0, 2) + c(2, 0)) / s;
+    w = (c(2, 1) - c(1, 2)) / s, x = 0.25 * s, y = (c(0, 1) + c(1, 0)) / s,
+    z = (c(0, 2) + c(2, 0)) / s;
   } else if (c(1, 1) > c(2, 2)) {
     double s = std::sqrt(1.0 + c(1, 1) - c(0, 0) - c(2, 2)) * 2;
-    w = (c(0, 2) - c(2, 0)) / s, x = (c(0, 1) + c(1, 0)) / s, y = 0.25 * s, z = (c(1, 2) + c(2, 1)) / s;
+    w = (c(0, 2) - c(2, 0)) / s, x = (c(0, 1) + c(1, 0)) / s, y = 0.25 * s,
+    z = (c(1, 2) + c(2, 1)) / s;
   } else {
     double s = std::sqrt(1.0 + c(2, 2) - c(0, 0) - c(1, 1)) * 2;
-    w = (c(1, 0) - c(0, 1)) / s, x = (c(0, 2) + c(2, 0)) / s, y = (c(1, 2) + c(2, 1)) / s, z = 0.25 * s;
+    w = (c(1, 0) - c(0, 1)) / s, x = (c(0, 2) + c(2, 0)) / s, y = (c(1, 2) + c(2, 1)) / s,
+    z = 0.25 * s;
   }
   if (w < 0) w = -w, x = -x, y = -y, z = -z;
   double sn = std::sqrt(x * x + y * y + z * z);
@@ -153,7 +157,9 @@ void colour_24(Out& o, uint8_t r, uint8_t g, uint8_t b) {
 
 }  // namespace
 
-double lens_for_fov(double fov) { return 18.0 / std::tan(deg(fov) * 0.5); }
+double lens_for_fov(double fov) {
+  return 18.0 / std::tan(deg(fov) * 0.5);
+}
 
 size_t face_count(const Scene& s) {
   size_t n = 0;
@@ -164,23 +170,28 @@ size_t face_count(const Scene& s) {
 void check(const Scene& s) {
   auto name = [](const std::string& n, const char* what) {
     if (n.empty() || n.size() > 31)
-      throw std::runtime_error(std::string(what) + " name \"" + n + "\" is empty or longer than 31 bytes");
+      throw std::runtime_error(std::string(what) + " name \"" + n +
+                               "\" is empty or longer than 31 bytes");
   };
   if (s.last_frame <= 0 || s.first_frame < 0 || s.first_frame >= s.last_frame)
     throw std::runtime_error("keyframe segment must end above 0 and after its start");
   for (const auto& m : s.materials) name(m.name, "material");
   auto keys_ordered = [](const auto& keys, const std::string& who) {
     for (size_t i = 1; i < keys.size(); ++i)
-      if (keys[i].frame <= keys[i - 1].frame) throw std::runtime_error("keys out of order in " + who);
+      if (keys[i].frame <= keys[i - 1].frame)
+        throw std::runtime_error("keys out of order in " + who);
     for (const auto& k : keys)
-      if (k.frame < 0 || k.frame > 32767) throw std::runtime_error("key frame out of range in " + who);
+      if (k.frame < 0 || k.frame > 32767)
+        throw std::runtime_error("key frame out of range in " + who);
   };
   for (const auto& m : s.meshes) {
     name(m.name, "mesh");
     if (m.vertices.empty() || m.vertices.size() >= 32768 || m.faces.size() >= 32768)
-      throw std::runtime_error("mesh \"" + m.name + "\" has no vertices or 32768 or more vertices or faces");
+      throw std::runtime_error("mesh \"" + m.name +
+                               "\" has no vertices or 32768 or more vertices or faces");
     if (!m.u.empty() && (m.u.size() != m.vertices.size() || m.v.size() != m.vertices.size()))
-      throw std::runtime_error("mesh \"" + m.name + "\" has mapping for the wrong number of vertices");
+      throw std::runtime_error("mesh \"" + m.name +
+                               "\" has mapping for the wrong number of vertices");
     for (const auto& f : m.faces) {
       if (f.a >= m.vertices.size() || f.b >= m.vertices.size() || f.c >= m.vertices.size())
         throw std::runtime_error("mesh \"" + m.name + "\" has a face index out of range");
@@ -189,7 +200,8 @@ void check(const Scene& s) {
     }
     if (std::abs(std::abs(det3(m.matrix)) - 1.0) > 1e-6)
       throw std::runtime_error("mesh \"" + m.name + "\" matrix is not a rotation or mirror");
-    keys_ordered(m.position, m.name), keys_ordered(m.rotation, m.name), keys_ordered(m.scale, m.name);
+    keys_ordered(m.position, m.name), keys_ordered(m.rotation, m.name),
+        keys_ordered(m.scale, m.name);
   }
   for (const auto& c : s.cameras) {
     name(c.name, "camera");

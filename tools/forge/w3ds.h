@@ -30,7 +30,7 @@ struct RotKey : Key {
 struct Material {
   std::string name;
   uint8_t r = 200, g = 200, b = 200;  // diffuse colour, for viewers other than the show
-  std::string texture;                 // map file name, for the same viewers; may be empty
+  std::string texture;                // map file name, for the same viewers; may be empty
 };
 
 struct Face {
@@ -41,10 +41,10 @@ struct Face {
 
 struct Mesh {
   std::string name;
-  std::vector<V3> vertices;         // world space at rest (engine frame)
-  std::vector<double> u, v;         // mapping per vertex (empty: no mapping chunk)
+  std::vector<V3> vertices;  // world space at rest (engine frame)
+  std::vector<double> u, v;  // mapping per vertex (empty: no mapping chunk)
   std::vector<Face> faces;
-  M4 matrix;                        // the mesh's own axes at rest (world), may mirror
+  M4 matrix;  // the mesh's own axes at rest (world), may mirror
   // Keyframer tracks; empty tracks get one key at frame 0 from the matrix above.
   std::vector<VecKey> position;
   std::vector<RotKey> rotation;
@@ -54,7 +54,7 @@ struct Mesh {
 struct Camera {
   std::string name;
   V3 position, target;
-  double roll = 0, lens = 43.456;   // lens in millimetres
+  double roll = 0, lens = 43.456;  // lens in millimetres
   std::vector<VecKey> position_keys, target_keys;
   std::vector<FloatKey> fov_keys, roll_keys;
 };

@@ -14,12 +14,13 @@ void runway(w3ds::Scene& s) {
   MeshBuilder b{m};
   const int floor = material(s, "Cat_Floor"), side = material(s, "Cat_Side");
   const double len = kFar - kNear;
-  b.quad({-kHalfWidth, kFloorY, kNear}, {2 * kHalfWidth, 0, 0}, {0, 0, len}, {0, 1, 0}, floor, 2, 17, 1,
-         len / 180.0);
+  b.quad({-kHalfWidth, kFloorY, kNear}, {2 * kHalfWidth, 0, 0}, {0, 0, len}, {0, 1, 0}, floor, 2,
+         17, 1, len / 180.0);
   for (double x : {-kHalfWidth, kHalfWidth})
-    b.quad({x, kSkirtY, kNear}, {0, 0, len}, {0, kFloorY - kSkirtY, 0}, {x, 0, 0}, side, 17, 1, 17, 1);
-  b.quad({-kHalfWidth, kSkirtY, kNear}, {2 * kHalfWidth, 0, 0}, {0, kFloorY - kSkirtY, 0}, {0, 0, -1},
-         side, 2, 1, 2, 1);
+    b.quad({x, kSkirtY, kNear}, {0, 0, len}, {0, kFloorY - kSkirtY, 0}, {x, 0, 0}, side, 17, 1, 17,
+           1);
+  b.quad({-kHalfWidth, kSkirtY, kNear}, {2 * kHalfWidth, 0, 0}, {0, kFloorY - kSkirtY, 0},
+         {0, 0, -1}, side, 2, 1, 2, 1);
   s.meshes.push_back(std::move(m));
 }
 
@@ -30,7 +31,8 @@ void trim(w3ds::Scene& s) {
   const int gold = material(s, "Gold");
   for (double x : {-kHalfWidth - 4, kHalfWidth - 2})
     b.box({x, kFloorY - 5, kNear}, {x + 6, kFloorY + 2, kFar}, gold, 60, false, false);
-  b.box({-kHalfWidth - 4, kFloorY - 5, kNear - 6}, {kHalfWidth + 4, kFloorY + 2, kNear}, gold, 60, false, false);
+  b.box({-kHalfWidth - 4, kFloorY - 5, kNear - 6}, {kHalfWidth + 4, kFloorY + 2, kNear}, gold, 60,
+        false, false);
   s.meshes.push_back(std::move(m));
 }
 
@@ -61,7 +63,8 @@ void poles_and_ropes(w3ds::Scene& s) {
       const double br = 7;
       V3 pts[6] = {{br, 0, 0}, {0, 0, br}, {-br, 0, 0}, {0, 0, -br}, {0, br, 0}, {0, -br, 0}};
       uint16_t id[6];
-      for (int k = 0; k < 6; ++k) id[k] = pb.vert(c + pts[k], 0.5 + pts[k].x / (2 * br), 0.5 + pts[k].y / (2 * br));
+      for (int k = 0; k < 6; ++k)
+        id[k] = pb.vert(c + pts[k], 0.5 + pts[k].x / (2 * br), 0.5 + pts[k].y / (2 * br));
       for (int k = 0; k < 4; ++k)
         for (int pole_end : {4, 5}) {
           V3 out = (pts[k] + pts[(k + 1) % 4] + pts[pole_end]) * (1.0 / 3);
@@ -84,7 +87,8 @@ void poles_and_ropes(w3ds::Scene& s) {
       }
       for (int k = 0; k < segs; ++k)
         for (int q = 0; q < 4; ++q) {
-          V3 out = (ropes.vertices[rings[k][q]] + ropes.vertices[rings[k][(q + 1) % 4]]) * 0.5 - centres[k];
+          V3 out = (ropes.vertices[rings[k][q]] + ropes.vertices[rings[k][(q + 1) % 4]]) * 0.5 -
+                   centres[k];
           rb.tri(rings[k][q], rings[k][(q + 1) % 4], rings[k + 1][(q + 1) % 4], out, rope);
           rb.tri(rings[k][q], rings[k + 1][(q + 1) % 4], rings[k + 1][q], out, rope);
         }
@@ -146,7 +150,8 @@ w3ds::Scene catwalk_world() {
 
   // Camera 2: high and wide over the runway, keeping pace with her.
   std::vector<Shot> c2;
-  for (int k = 0; k <= 240; k += 20) c2.push_back({k, {320, 300, dz(k) - 200}, {0, 40, dz(k) + 60}, 60});
+  for (int k = 0; k <= 240; k += 20)
+    c2.push_back({k, {320, 300, dz(k) - 200}, {0, 40, dz(k) + 60}, 60});
   c2.push_back({400, {320, 300, -200}, {0, 40, 60}, 60});
   s.cameras.push_back(camera("Camera03", c2));
 
@@ -159,7 +164,8 @@ w3ds::Scene catwalk_world() {
     c3.push_back({k, {-330 * std::sin(a), 125 + 140 * side, -330 * std::cos(a)}, {0, 100, 0}, 50});
   }
   auto cam3 = camera("Camera04", c3);
-  for (auto* keys : {&cam3.position_keys, &cam3.target_keys}) keys->front().bias = keys->back().bias = 1;
+  for (auto* keys : {&cam3.position_keys, &cam3.target_keys})
+    keys->front().bias = keys->back().bias = 1;
   s.cameras.push_back(cam3);
 
   // Camera 4: a slow push in on the dancing figure.

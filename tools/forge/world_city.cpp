@@ -9,21 +9,20 @@ namespace {
 
 // Blocks of 140 units centred every 200 units; the streets between them are 60 wide,
 // their centre lines at odd multiples of 100.
-constexpr int kBlocks = 7;          // per side
+constexpr int kBlocks = 7;  // per side
 constexpr double kPitch = 200, kBlock = 140;
 constexpr double kExtent = kPitch * kBlocks / 2;  // the ground reaches this far
 
-const char* const kFacades[] = {"building1",   "window2-building", "Material 36", "Material #2",
+const char* const kFacades[] = {"building1",   "window2-building", "Material 36",  "Material #2",
                                 "Material #6", "Material #5",      "Material #18", "Material #3",
-                                "Material #4", "Material #8",      "Material 32", "Material 33",
+                                "Material #4", "Material #8",      "Material 32",  "Material 33",
                                 "Material 34"};
-const char* const kBoards[] = {"Material #20", "Material #17", "Material #16", "Material #15",
-                               "Material #19", "Material #30", "Material #28", "Material #23",
-                               "Material #26", "Material #31", "Material #29", "Material #27",
-                               "Material #25", "Material #22", "Material #21", "Material #13",
-                               "Material #24", "Material #7",  "Material #9",  "Material #10",
-                               "Material #11", "Material #12", "Material #14", "Material 30",
-                               "Material 31",  "Material 35"};
+const char* const kBoards[] = {
+    "Material #20", "Material #17", "Material #16", "Material #15", "Material #19", "Material #30",
+    "Material #28", "Material #23", "Material #26", "Material #31", "Material #29", "Material #27",
+    "Material #25", "Material #22", "Material #21", "Material #13", "Material #24", "Material #7",
+    "Material #9",  "Material #10", "Material #11", "Material #12", "Material #14", "Material 30",
+    "Material 31",  "Material 35"};
 
 // A path through the street grid: a polyline of intersections with rounded corners,
 // sampled by distance.
@@ -110,11 +109,21 @@ w3ds::Mesh car(const char* name, int mat, V3 at, bool along_x) {
   return m;
 }
 
-double low_height(double t) { return 55 + 20 * std::sin(kPi * t); }
-double rising(double t) { return 45 + 215 * smoothstep(0.5, 1.0, t); }
-double rising_look(double t) { return 35 - 60 * smoothstep(0.5, 1.0, t); }
-double mid_height(double t) { return 70 + 25 * std::sin(2 * kPi * t); }
-double high_height(double) { return 420; }
+double low_height(double t) {
+  return 55 + 20 * std::sin(kPi * t);
+}
+double rising(double t) {
+  return 45 + 215 * smoothstep(0.5, 1.0, t);
+}
+double rising_look(double t) {
+  return 35 - 60 * smoothstep(0.5, 1.0, t);
+}
+double mid_height(double t) {
+  return 70 + 25 * std::sin(2 * kPi * t);
+}
+double high_height(double) {
+  return 420;
+}
 
 }  // namespace
 
@@ -123,14 +132,15 @@ w3ds::Scene city_world(Rng rng) {
   s.last_frame = 400;
   // Every material the show binds, in its order, so each exists with its exact name.
   const char* const all[] = {
-      "Material #18", "Material #5",  "Material #2",  "Material #6",  "Material #20", "Material #8",
-      "Material #4",  "Material #17", "Material #16", "Material #15", "Material #19", "Material #30",
-      "Material #28", "Material #23", "Material #26", "Material #31", "Material #29", "Material #27",
-      "Material #25", "Material #22", "Material #21", "Material #13", "Material #24", "Material #3",
-      "Material #7",  "Material #1",  "Material #9",  "Material #10", "Material #11", "Material #12",
-      "Material #14", "Material #32", "CAR",          "CAR2",         "Material 36",  "window2-building",
-      "building1",    "Material 32",  "Material 33",  "Material 30",  "Material 31",  "Material 34",
-      "Material 35"};
+      "Material #18",     "Material #5",  "Material #2",  "Material #6",  "Material #20",
+      "Material #8",      "Material #4",  "Material #17", "Material #16", "Material #15",
+      "Material #19",     "Material #30", "Material #28", "Material #23", "Material #26",
+      "Material #31",     "Material #29", "Material #27", "Material #25", "Material #22",
+      "Material #21",     "Material #13", "Material #24", "Material #3",  "Material #7",
+      "Material #1",      "Material #9",  "Material #10", "Material #11", "Material #12",
+      "Material #14",     "Material #32", "CAR",          "CAR2",         "Material 36",
+      "window2-building", "building1",    "Material 32",  "Material 33",  "Material 30",
+      "Material 31",      "Material 34",  "Material 35"};
   for (const char* n : all) material(s, n);
 
   // The road: one sheet at y = 0, a map repeat per street pitch.
@@ -153,7 +163,8 @@ w3ds::Scene city_world(Rng rng) {
         double h0 = kBlock / 2;
         int split = rng.range(0, 2);
         std::vector<std::pair<V3, V3>> lots;
-        if (split == 0) lots.push_back({{cx - h0, 0, cz - h0}, {cx + h0, 0, cz + h0}});
+        if (split == 0)
+          lots.push_back({{cx - h0, 0, cz - h0}, {cx + h0, 0, cz + h0}});
         else if (split == 1) {
           lots.push_back({{cx - h0, 0, cz - h0}, {cx - 4, 0, cz + h0}});
           lots.push_back({{cx + 4, 0, cz - h0}, {cx + h0, 0, cz + h0}});
@@ -183,10 +194,14 @@ w3ds::Scene city_world(Rng rng) {
         double y0 = rng.uniform(30, 60), w = rng.uniform(50, 80), h = w * 0.6;
         int side = rng.range(0, 3);
         double e = kBlock / 2 + 1.5;  // just in front of the facade
-        if (side == 0) b.quad({cx - w / 2, y0, cz - e}, {w, 0, 0}, {0, h, 0}, {0, 0, -1}, mat);
-        else if (side == 1) b.quad({cx + w / 2, y0, cz + e}, {-w, 0, 0}, {0, h, 0}, {0, 0, 1}, mat);
-        else if (side == 2) b.quad({cx - e, y0, cz + w / 2}, {0, 0, -w}, {0, h, 0}, {-1, 0, 0}, mat);
-        else b.quad({cx + e, y0, cz - w / 2}, {0, 0, w}, {0, h, 0}, {1, 0, 0}, mat);
+        if (side == 0)
+          b.quad({cx - w / 2, y0, cz - e}, {w, 0, 0}, {0, h, 0}, {0, 0, -1}, mat);
+        else if (side == 1)
+          b.quad({cx + w / 2, y0, cz + e}, {-w, 0, 0}, {0, h, 0}, {0, 0, 1}, mat);
+        else if (side == 2)
+          b.quad({cx - e, y0, cz + w / 2}, {0, 0, -w}, {0, h, 0}, {-1, 0, 0}, mat);
+        else
+          b.quad({cx + e, y0, cz - w / 2}, {0, 0, w}, {0, h, 0}, {1, 0, 0}, mat);
       }
     s.meshes.push_back(std::move(m));
   }
@@ -204,8 +219,13 @@ w3ds::Scene city_world(Rng rng) {
   s.lights.push_back(light("Sun", normalise({-0.5, -0.8, 0.35}) * 100000.0, {0.85, 0.75, 0.6}));
   s.lights.push_back(light("Fill", normalise({0.6, -0.3, -0.7}) * 100000.0, {0.25, 0.3, 0.45}));
 
-  Route r0{{{-100, 0, -700}, {-100, 0, 100}, {300, 0, 100}, {300, 0, -300}, {-300, 0, -300},
-            {-300, 0, 500}, {100, 0, 500}}};
+  Route r0{{{-100, 0, -700},
+            {-100, 0, 100},
+            {300, 0, 100},
+            {300, 0, -300},
+            {-300, 0, -300},
+            {-300, 0, 500},
+            {100, 0, 500}}};
   s.cameras.push_back(camera("Camera01", fly(r0, 400, 10, 120, 60, low_height)));
   // Camera 1 runs down a long street, then rises over the roofs looking down the road.
   Route r1{{{-700, 0, -100}, {500, 0, -100}}};

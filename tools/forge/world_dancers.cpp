@@ -14,8 +14,8 @@ w3ds::Scene box_world() {
   set.name = "Platform";
   MeshBuilder b{set};
   b.box({-150, -30, -150}, {150, 0, 150}, -1, 150);
-  const V3 cubes[] = {{-230, 60, 120}, {210, 150, 160}, {-160, 230, 260}, {250, 20, -80},
-                      {-260, 180, -60}, {120, 280, 300}, {0, 330, 250}, {-90, -80, -220}};
+  const V3 cubes[] = {{-230, 60, 120},  {210, 150, 160}, {-160, 230, 260}, {250, 20, -80},
+                      {-260, 180, -60}, {120, 280, 300}, {0, 330, 250},    {-90, -80, -220}};
   const double sizes[] = {50, 40, 60, 35, 45, 55, 40, 50};
   for (int i = 0; i < 8; ++i) {
     V3 h{sizes[i] / 2, sizes[i] / 2, sizes[i] / 2};
@@ -33,7 +33,8 @@ w3ds::Scene box_world() {
   std::vector<Shot> c1;
   for (int k = 0; k <= 300; k += 20) {
     double a = kPi * (-0.35 + 0.7 * k / 300.0);
-    c1.push_back({k, {320 * std::sin(a), 120 + 30 * std::sin(4 * a), -320 * std::cos(a)}, {0, 90, 0}, 50});
+    c1.push_back(
+        {k, {320 * std::sin(a), 120 + 30 * std::sin(4 * a), -320 * std::cos(a)}, {0, 90, 0}, 50});
   }
   s.cameras.push_back(camera("Camera02", c1));
   std::vector<Shot> c2;
@@ -55,7 +56,8 @@ w3ds::Scene dance_world() {
     w3ds::Mesh m;
     m.name = "DanceFloor";
     MeshBuilder b{m};
-    b.quad({-250, 0, -250}, {500, 0, 0}, {0, 0, 500}, {0, 1, 0}, material(s, "dancefloor"), 8, 8, 4, 4);
+    b.quad({-250, 0, -250}, {500, 0, 0}, {0, 0, 500}, {0, 1, 0}, material(s, "dancefloor"), 8, 8, 4,
+           4);
     s.meshes.push_back(std::move(m));
   }
   // The hall around it: floor a little lower, steps up to a stage at the back, stone
@@ -64,17 +66,19 @@ w3ds::Scene dance_world() {
     w3ds::Mesh m;
     m.name = "Hall";
     MeshBuilder b{m};
-    const int floor = material(s, "floor"), step = material(s, "step"), stone = material(s, "stone"),
-              grad = material(s, "gradient");
+    const int floor = material(s, "floor"), step = material(s, "step"),
+              stone = material(s, "stone"), grad = material(s, "gradient");
     const double y = -2, in = 250, out = 700;
     b.quad({-out, y, -out}, {2 * out, 0, 0}, {0, 0, out - in}, {0, 1, 0}, floor, 4, 2, 6, 2);
     b.quad({-out, y, in}, {2 * out, 0, 0}, {0, 0, out - in}, {0, 1, 0}, floor, 4, 2, 6, 2);
     b.quad({-out, y, -in}, {out - in, 0, 0}, {0, 0, 2 * in}, {0, 1, 0}, floor, 2, 2, 2, 2);
     b.quad({in, y, -in}, {out - in, 0, 0}, {0, 0, 2 * in}, {0, 1, 0}, floor, 2, 2, 2, 2);
     for (int k = 0; k < 3; ++k)
-      b.box({-220.0 + 30 * k, y, 320.0 + 40 * k}, {220.0 - 30 * k, y + 18 * (k + 1), 700}, step, 60, false, false);
+      b.box({-220.0 + 30 * k, y, 320.0 + 40 * k}, {220.0 - 30 * k, y + 18 * (k + 1), 700}, step, 60,
+            false, false);
     for (double x : {-320.0, 320.0})
-      for (double z : {-320.0, 320.0}) b.box({x - 22, y, z - 22}, {x + 22, 320, z + 22}, stone, 60, false, false);
+      for (double z : {-320.0, 320.0})
+        b.box({x - 22, y, z - 22}, {x + 22, 320, z + 22}, stone, 60, false, false);
     // Walls seen from inside the hall.
     b.quad({-out, y, out}, {2 * out, 0, 0}, {0, 460, 0}, {0, 0, -1}, grad, 4, 3, 1, 1);
     b.quad({-out, y, -out}, {0, 0, 2 * out}, {0, 460, 0}, {1, 0, 0}, grad, 4, 3, 1, 1);

@@ -62,7 +62,8 @@ void strut(MeshBuilder& b, V3 from, V3 to, double r, int mat) {
   V3 up = cross(ax, side);
   V3 off[4] = {side * r, up * r, side * -r, up * -r};
   uint16_t lo[4], hi[4];
-  for (int k = 0; k < 4; ++k) lo[k] = b.vert(from + off[k], k / 4.0, 0), hi[k] = b.vert(to + off[k], k / 4.0, 2);
+  for (int k = 0; k < 4; ++k)
+    lo[k] = b.vert(from + off[k], k / 4.0, 0), hi[k] = b.vert(to + off[k], k / 4.0, 2);
   for (int k = 0; k < 4; ++k) {
     V3 out = off[k] + off[(k + 1) % 4];
     b.tri(lo[k], lo[(k + 1) % 4], hi[(k + 1) % 4], out, mat);

@@ -35,8 +35,8 @@ bool parse_int(const char* s, int* out) {
 int parse(int argc, char** argv, Options* o) {
   for (int i = 2; i < argc; ++i) {
     const char* a = argv[i];
-    const bool takes_value = !std::strcmp(a, "--png") || !std::strcmp(a, "--frame") ||
-                             !std::strcmp(a, "--camera");
+    const bool takes_value =
+        !std::strcmp(a, "--png") || !std::strcmp(a, "--frame") || !std::strcmp(a, "--camera");
     if (!takes_value) {
       std::fprintf(stderr, "tidalhall-inspect: unknown option %s (see --help)\n", a);
       return 2;
@@ -65,16 +65,24 @@ int parse(int argc, char** argv, Options* o) {
 }
 
 // Prints -0 as 0: the swap and the scale can leave negative zeros that mean nothing.
-double num(float v) { return v == 0.0f ? 0.0 : double(v); }
+double num(float v) {
+  return v == 0.0f ? 0.0 : double(v);
+}
 
-int file_id(int stored) { return stored == -1 ? -1 : stored - 1; }
+int file_id(int stored) {
+  return stored == -1 ? -1 : stored - 1;
+}
 
 const char* node_name(const World& w, const Node* n) {
   switch (n->owner_kind) {
-    case kOwnerMesh: return static_cast<const Mesh*>(n->owner)->name;
-    case kOwnerCamera: return static_cast<const Camera*>(n->owner)->name;
-    case kOwnerLight: return static_cast<const Light*>(n->owner)->name;
-    default: break;
+    case kOwnerMesh:
+      return static_cast<const Mesh*>(n->owner)->name;
+    case kOwnerCamera:
+      return static_cast<const Camera*>(n->owner)->name;
+    case kOwnerLight:
+      return static_cast<const Light*>(n->owner)->name;
+    default:
+      break;
   }
   for (int i = 0; i < w.dummy_count; ++i) {
     if (&w.dummies[i].node == n) {
@@ -85,10 +93,11 @@ const char* node_name(const World& w, const Node* n) {
 }
 
 void print_world(const World& w) {
-  std::printf("world: meshes %d vertices %d faces %d materials %d lights %d cameras %d dummies %d "
-              "frames %d..%d\n",
-              w.mesh_count, w.vertex_count, w.face_count, w.material_count - 1, w.light_count,
-              w.camera_count, w.dummy_count, w.first_frame, w.last_frame);
+  std::printf(
+      "world: meshes %d vertices %d faces %d materials %d lights %d cameras %d dummies %d "
+      "frames %d..%d\n",
+      w.mesh_count, w.vertex_count, w.face_count, w.material_count - 1, w.light_count,
+      w.camera_count, w.dummy_count, w.first_frame, w.last_frame);
   for (int i = 0; i < w.mesh_count; ++i) {
     const Mesh& m = w.meshes[i];
     std::printf("mesh \"%s\" vertices %d faces %d mapping %s\n", m.name, m.vertex_count,
@@ -104,9 +113,8 @@ void print_world(const World& w) {
   }
   for (int i = 0; i < w.light_count; ++i) {
     const Light& l = w.lights[i];
-    std::printf("light \"%s\" position %g %g %g colour %g %g %g\n", l.name,
-                num(l.position.x), num(l.position.y), num(l.position.z), num(l.r), num(l.g),
-                num(l.b));
+    std::printf("light \"%s\" position %g %g %g colour %g %g %g\n", l.name, num(l.position.x),
+                num(l.position.y), num(l.position.z), num(l.r), num(l.g), num(l.b));
   }
   for (int i = 0; i < w.node_count; ++i) {
     const Node* n = w.node_list[i];

@@ -20,12 +20,13 @@ bool has_extension(const std::string& path, const char* ext) {
 }
 
 void usage(FILE* out) {
-  std::fprintf(out,
-               "usage: tidalhall-inspect FILE [--png OUT.png] [--frame F] [--camera C]\n"
-               "  .3ds: the World the loader builds (meshes, materials, cameras, lights, nodes);\n"
-               "        --png renders it at keyframe F from camera C\n"
-               "  pictures (.jpg .pcx .tga .bmp .lbm .rix .cel): the size; --png the decoded pixels\n"
-               "  .qub: the motion tracks and their frames\n");
+  std::fprintf(
+      out,
+      "usage: tidalhall-inspect FILE [--png OUT.png] [--frame F] [--camera C]\n"
+      "  .3ds: the World the loader builds (meshes, materials, cameras, lights, nodes);\n"
+      "        --png renders it at keyframe F from camera C\n"
+      "  pictures (.jpg .pcx .tga .bmp .lbm .rix .cel): the size; --png the decoded pixels\n"
+      "  .qub: the motion tracks and their frames\n");
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ bool decode(const char* path, std::vector<int16_t>* pcm) {
   const long* rates;
   size_t count;
   mpg123_rates(&rates, &count);
-  for (size_t i = 0; i < count; ++i) mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
+  for (size_t i = 0; i < count; ++i)
+    mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
   if (mpg123_open(mh, path) != MPG123_OK) {
     mpg123_delete(mh);
     return false;
@@ -35,7 +36,8 @@ bool decode(const char* path, std::vector<int16_t>* pcm) {
   std::vector<int16_t> chunk(16384);
   for (;;) {
     size_t done = 0;
-    int rc = mpg123_read(mh, reinterpret_cast<unsigned char*>(chunk.data()), chunk.size() * 2, &done);
+    int rc =
+        mpg123_read(mh, reinterpret_cast<unsigned char*>(chunk.data()), chunk.size() * 2, &done);
     pcm->insert(pcm->end(), chunk.begin(), chunk.begin() + static_cast<long>(done / 2));
     if (rc == MPG123_NEW_FORMAT) continue;
     if (rc != MPG123_OK) break;
@@ -71,12 +73,13 @@ int exact(const char* mp3, const char* wav, double skip_seconds) {
       return 1;
     }
   }
-  std::printf("%zu samples (%.2f s) equal\n", got.size() / 2, static_cast<double>(got.size() / 2) / 44100);
+  std::printf("%zu samples (%.2f s) equal\n", got.size() / 2,
+              static_cast<double>(got.size() / 2) / 44100);
   return 0;
 }
 
-double correlation(const std::vector<int16_t>& a, size_t a0, const std::vector<int16_t>& b, size_t b0,
-                   size_t pairs, int channel) {
+double correlation(const std::vector<int16_t>& a, size_t a0, const std::vector<int16_t>& b,
+                   size_t b0, size_t pairs, int channel) {
   double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
   for (size_t i = 0; i < pairs; ++i) {
     double x = a[2 * (a0 + i) + static_cast<size_t>(channel)];
@@ -141,6 +144,7 @@ int main(int argc, char** argv) {
     return exact(argv[2], argv[3], argc > 4 ? std::atof(argv[4]) : 0.0);
   if (argc == 5 && std::strcmp(argv[1], "correlate") == 0)
     return correlate(argv[2], argv[3], std::atof(argv[4]));
-  std::fprintf(stderr, "usage: music-compare exact MP3 WAV [SKIP] | correlate MP3 RAW MIN_SECONDS\n");
+  std::fprintf(stderr,
+               "usage: music-compare exact MP3 WAV [SKIP] | correlate MP3 RAW MIN_SECONDS\n");
   return 2;
 }
