@@ -40,3 +40,25 @@ PulsePoint* pulse_track_build(int pulse_count, float step, float rise, float fal
 // The track's value at time - start: the first value before it, the last after it, linear
 // between the points around it.
 float pulse_track_eval(const PulsePoint* track, int pulse_count, float time, float start);
+
+// ---- Softening and tints ----
+
+// ---- Sprites ----
+
+// ---- Lens flares ----
+
+// ---- Metaballs ----
+
+// ---- Offset-table warps ----
+
+// ---- Rotozoom and zoom blits ----
+
+// ---- Delayed-rotation wobble ----
+
+// ---- Rotated sprites ----
+
+// ---- Picture morph and smears ----
+
+// ---- Radial blur ----
+
+// ---- The end of the kernel list ----
