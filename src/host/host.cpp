@@ -1,5 +1,6 @@
 #include "host/host.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "music/music.h"
@@ -22,6 +23,7 @@ HostHooks default_hooks() {
 }
 
 HostHooks hooks = default_hooks();
+double music_seconds = 0.0;
 bool sound_ready = false;
 long frame_index = 0;
 
@@ -55,6 +57,10 @@ void log_key() {
 }
 
 }  // namespace
+
+double music_init_seconds() {
+  return music_seconds;
+}
 
 HostHooks& host_hooks() {
   return hooks;
@@ -130,7 +136,10 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
                  why.c_str());
     return 1;
   }
+  const auto music_began = std::chrono::steady_clock::now();
   sound_ready = hooks.music_init(main_window, command_line) != 0;
+  music_seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - music_began).count();
   if (!sound_ready) {
     platform::message_box(main_window, "Unable to init Direct Sound", kShowTitle);
     platform::post_quit_message(0);

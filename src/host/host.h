@@ -40,6 +40,8 @@ int frame_tick();
 void prepare_assets();
 // How long the last prepare_assets took (seconds of wall time).
 double prepare_assets_seconds();
+// How long the music's start (loading the soundtrack, priming the first half) took.
+double music_init_seconds();
 
 // The show time now, as the debug key log stamps it (not rounded to 32 bits).
 double show_time_seconds();
