@@ -135,7 +135,11 @@ int run(int argc, const char* const* argv) {
   }
 
   HostHooks& hooks = host_hooks();
-  if (cl.test_card) hooks.sequencer_frame = test_card_frame;
+  if (cl.test_card) {
+    // The card checks the screen: it needs the blend routines, none of the show's assets.
+    hooks.sequencer_frame = test_card_frame;
+    hooks.prepare_assets = test_card_prepare;
+  }
   bool progress = o.headless && isatty(STDERR_FILENO);
   if (progress) {
     progress_on = true;

@@ -48,4 +48,6 @@ double show_time_seconds();
 
 // A fixed pattern of colour bars (for checking the screen's colours by eye or by tool).
 int test_card_frame(uint32_t* pixels, float t);
+// The test card's start-up: the blend routines only.
+void test_card_prepare();
 uint32_t test_card_colour(int x, int y);
