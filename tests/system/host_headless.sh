@@ -5,7 +5,7 @@
 set -uo pipefail
 . "$(dirname "$0")/host_common.inc"
 make_data
-need convert ffprobe ffmpeg
+need convert ffprobe
 cd "$WORK"
 
 timeout 120 "$SHOW" --headless --start 265 --data "$DATA" >"$WORK/end.log" 2>&1
