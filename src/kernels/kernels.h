@@ -110,6 +110,12 @@ void sprite_rotozoom_corners(Vertex corner[4], float x, float y, float width, fl
 
 // ---- Picture morph and smears ----
 
+// A one-pole low-pass along all kFramePixels pixels of a frame-sized buffer read as one line
+// (across row ends), once from the last pixel to the first and once back, each pass from
+// black. strength 1 (long smear) to 127 (almost none); values outside are clamped. The fourth
+// byte of every pixel becomes 0.
+void smear_scan(uint32_t* buffer, int strength);
+
 // ---- Radial blur ----
 
 // ---- The end of the kernel list ----
