@@ -6,7 +6,7 @@
 
 #include "display/convert.h"
 #include "platform/capture.h"
-#include "platform/fake.h"
+#include "support/backend_fake.h"
 
 namespace {
 
