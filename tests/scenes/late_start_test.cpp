@@ -28,7 +28,9 @@ TEST(LateStart, FramesMatchPlayingThrough) {
     catch_up(t, kFps, scratch.data());
     const auto late = show_test::frame_at(static_cast<float>(t));
     EXPECT_EQ(show_test::first_colour_difference(late, through[t]), -1)
-        << "--start " << t << " differs from playing through";
+        << "--start " << t << " differs from playing through: state a scene keeps from one "
+        << "frame to the next (beyond its first frame) is not brought up to date; a scene that "
+        << "accumulates on every frame belongs in scene_accumulates (src/scenes/timeline.cpp)";
   }
 }
 
