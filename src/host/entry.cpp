@@ -13,11 +13,11 @@
 #include "host/command_line.h"
 #include "host/contact_sheet.h"
 #include "host/host.h"
+#include "platform/backend_headless.h"
 #include "platform/capture.h"
 #include "platform/clock.h"
 #include "platform/exit.h"
 #include "platform/files.h"
-#include "platform/headless.h"
 
 #ifndef TH_VERSION
 #define TH_VERSION "0"
@@ -135,7 +135,9 @@ int run(int argc, const char* const* argv) {
   }
 
   HostHooks& hooks = host_hooks();
+  hooks.catch_up = show_catch_up;
   if (cl.test_card) {
+    hooks.catch_up = nullptr;
     // The card checks the screen: it needs the blend routines, none of the show's assets.
     hooks.sequencer_frame = test_card_frame;
     hooks.prepare_assets = test_card_prepare;
