@@ -38,7 +38,7 @@ struct PulsePoint {
 PulsePoint* pulse_track_build(int pulse_count, float step, float rise, float fall, float peak,
                               float base);
 // The track's value at time - start: the first value before it, the last after it, linear
-// between the points around it.
+// between the points around it. A null track or a count below 1 reads 0.
 float pulse_track_eval(const PulsePoint* track, int pulse_count, float time, float start);
 
 // ---- Softening and tints ----
