@@ -71,6 +71,12 @@ void tint_copy(uint32_t* dst, const uint32_t* src, int red, int green, int blue,
 
 // ---- Picture morph and smears ----
 
+// A one-pole low-pass along all kFramePixels pixels of a frame-sized buffer read as one line
+// (across row ends), once from the last pixel to the first and once back, each pass from
+// black. strength 1 (long smear) to 127 (almost none); values outside are clamped. The fourth
+// byte of every pixel becomes 0.
+void smear_scan(uint32_t* buffer, int strength);
+
 // ---- Radial blur ----
 
 // ---- The end of the kernel list ----
