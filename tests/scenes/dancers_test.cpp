@@ -104,6 +104,9 @@ TEST(Catwalk, CloseUpsMakeTheirTintedSpotsOnceAndLoadTheCloseUpMotion) {
   EXPECT_EQ(d.red_light->pixels, red);  // not made again
   EXPECT_EQ(d.spots[0].target.x, 140.0f * std::sin(15.0f));
   EXPECT_EQ(d.spots[1].target.x, 140.0f * std::cos(15.0f));
+  // A second show in the same process starts at the first motion's rate again.
+  show_test::prepare();
+  EXPECT_EQ(motion_time_divisor, 3.0f);
 }
 
 TEST(TitleScene, KeysOutTheFirstPixelAndIgnoresOtherParameters) {
