@@ -10,6 +10,7 @@
 #include "assets/image.h"
 #include "display/frame.h"
 #include "engine/kelp.h"
+#include "kernels/kernels.h"
 
 using ImagePtr = std::unique_ptr<Image>;
 
@@ -39,7 +40,9 @@ struct MetaballState {
 };
 
 struct FlareObjectState {
-  bool first_frame = true;
+  bool first_frame = true;  // the two flares still to be set up
+  FlareState flare_a = {};  // Light 1: glow and flares
+  FlareState flare_b = {};  // Light 0: glow only
 };
 
 struct PortraitState {
