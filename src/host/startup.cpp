@@ -348,6 +348,7 @@ void prepare_assets() {
   flares_load();
   sprites_init();
   warp_tables_init();
+  build_row_offsets();
 
   prepare_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 }

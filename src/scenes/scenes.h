@@ -36,8 +36,8 @@ constexpr SceneHandler MetaballScene = empty_scene;
 TH_SCENE(FlareObjectScene);
 
 // ---- Portraits and morph ----
-constexpr SceneHandler PortraitScene = empty_scene;
-constexpr SceneHandler MorphScene = empty_scene;
+TH_SCENE(PortraitScene);
+TH_SCENE(MorphScene);
 
 // ---- Warps ----
 constexpr SceneHandler DoublePictureScene = empty_scene;
