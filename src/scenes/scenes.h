@@ -36,7 +36,7 @@ constexpr SceneHandler CityScene = empty_scene;
 constexpr SceneHandler MetaballScene = empty_scene;
 
 // ---- Flare object ----
-constexpr SceneHandler FlareObjectScene = empty_scene;
+TH_SCENE(FlareObjectScene);
 
 // ---- Portraits and morph ----
 TH_SCENE(PortraitScene);
