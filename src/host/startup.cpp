@@ -194,6 +194,9 @@ void prepare_assets() {
   load_world(&s.catwalk, df::kCatwalkWorld);
   require(s.catwalk, df::kCatwalkWorld, 6, 0, 1);
   motion_load(df::kMotion01);
+  // The dancer scenes change the divisor as they load motions; a second show in one
+  // process starts from the first motion's own rate as the first did.
+  motion_time_divisor = 3.0f;
   s.face = texture(df::kFaceTexture);
   bind(s.catwalk, "kelp_defmat", *s.face, kSilhouetteFlags);
 
@@ -277,7 +280,7 @@ void prepare_assets() {
   s.cmap = texture_sized(df::kCmapTexture, 256, 256);
   load_world(&s.object, df::kObjectWorld);
   require(s.object, df::kObjectWorld, 0, 2, 1);
-  // The wobble's preparation of the object's first mesh joins here.
+  wobble_prepare(&s.object.meshes[0]);
   bind(s.object, "kelp_defmat", *s.cmap, 0x202);
 
   // 13. The dance floor World.
@@ -345,6 +348,7 @@ void prepare_assets() {
 
   // 19. The effect tables, in this order: the flares, the sprites, the warps, the morph's
   // row offsets. Each joins here as its kernel lands.
+  flares_load();
   sprites_init();
   warp_tables_init();
   build_row_offsets();
