@@ -27,10 +27,16 @@ TH_SCENE(BackgroundFillScene);
 void silhouette_record(const uint32_t* buffer);
 
 // ---- City ----
-constexpr SceneHandler CityScene = empty_scene;
+TH_SCENE(CityScene);
+struct World;
+struct View;
+// One plain pass of a World into the frame: cleared depth, cull mode 0, the World at
+// keyframe a seen from its camera `camera` through distance fog. A camera the World does
+// not have draws nothing.
+void render_world(uint32_t* frame, World* world, View* view, float a, int camera);
 
 // ---- Metaballs ----
-constexpr SceneHandler MetaballScene = empty_scene;
+TH_SCENE(MetaballScene);
 
 // ---- Flare object ----
 constexpr SceneHandler FlareObjectScene = empty_scene;
