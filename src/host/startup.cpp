@@ -136,8 +136,9 @@ void bind_white(World& w, const char* material, const Image& img, int flags) {
   world_set_material_colour(&w, material, 1.0f, 1.0f, 1.0f, 0.0f);
 }
 
-// The dancer's own materials, shared by the catwalk, dance and box Worlds.
-void bind_dancer(World& w, Show& s, bool white) {
+// The dancer's own materials in the dance and box Worlds (the catwalk's, loaded one by
+// one, also turn white).
+void bind_dancer(World& w, Show& s) {
   const struct {
     const char* material;
     const Image& img;
@@ -150,12 +151,7 @@ void bind_dancer(World& w, Show& s, bool white) {
                {"ChestBack", *s.chest_back},
                {"HipFront", *s.hip_front},
                {"HipBack", *s.hip_back}};
-  for (const auto& p : parts) {
-    if (white)
-      bind_white(w, p.material, p.img, kTextured);
-    else
-      bind(w, p.material, p.img, kTextured);
-  }
+  for (const auto& p : parts) bind(w, p.material, p.img, kTextured);
 }
 
 void make_views(Show& s) {
@@ -214,14 +210,22 @@ void prepare_assets() {
 
   // 4. The catwalk's dancer materials.
   bind_white(s.catwalk, "kelp_defmat", *s.face, kTextured);
+  bind_white(s.catwalk, "face", *s.face, kTextured);
   s.black = texture(df::kBlackTexture);
+  bind_white(s.catwalk, "black", *s.black, kTextured);
+  bind_white(s.catwalk, "hair", *s.black, kTextured);
   s.skin = texture(df::kSkinTexture);
+  bind_white(s.catwalk, "skin", *s.skin, kTextured);
   s.arm_glove = texture(df::kArmGloveTexture);
+  bind_white(s.catwalk, "ArmGlove", *s.arm_glove, kTextured);
   s.chest_front = texture(df::kChestFrontTexture);
+  bind_white(s.catwalk, "ChestFront", *s.chest_front, kTextured);
   s.chest_back = texture(df::kChestBackTexture);
+  bind_white(s.catwalk, "ChestBack", *s.chest_back, kTextured);
   s.hip_front = texture(df::kHipFrontTexture);
+  bind_white(s.catwalk, "HipFront", *s.hip_front, kTextured);
   s.hip_back = texture(df::kHipBackTexture);
-  bind_dancer(s.catwalk, s, true);
+  bind_white(s.catwalk, "HipBack", *s.hip_back, kTextured);
 
   // 5. Mirrored body parts: their normals point the other way.
   for (const char* name : {"Hand_R", "ArmLower_R", "ArmUpper_R", "Neck", "Chest", "Fot_R",
@@ -296,36 +300,37 @@ void prepare_assets() {
   require(s.dance, df::kDanceWorld, 2, 0, 1);
   require_mesh(s.dance, df::kDanceWorld, "DanceFloor");
   bind(s.dance, "kelp_defmat", *s.cmap, kTexturedFlat);
-  bind_dancer(s.dance, s, false);
+  bind_dancer(s.dance, s);
+  // Each loaded and bound in turn, so a missing material is reported before a later file.
   s.gradient = texture(df::kGradientTexture);
-  s.floor = texture(df::kFloorTexture);
-  s.step = texture(df::kStepTexture);
-  s.dance_floor = texture(df::kDanceFloorTexture);
-  s.stone = texture(df::kStoneTexture);
   bind(s.dance, "gradient", *s.gradient, kTexturedFlat);
+  s.floor = texture(df::kFloorTexture);
   bind(s.dance, "floor", *s.floor, kTexturedFlat);
+  s.step = texture(df::kStepTexture);
   bind(s.dance, "step", *s.step, kTexturedFlat);
+  s.dance_floor = texture(df::kDanceFloorTexture);
   bind(s.dance, "dancefloor", *s.dance_floor, kTexturedFlat);
+  s.stone = texture(df::kStoneTexture);
   bind(s.dance, "stone", *s.stone, kTexturedFlat);
   world_add_material(&s.dance, "mymat");
   bind(s.dance, "mymat", *s.dance_floor, 0x360);  // the mirror: half-transparent floor
   world_set_material_colour(&s.dance, "mymat", 1.0f, 1.0f, 1.0f, 0.7f);
 
-  // 14. The flower sprites' texture.
-  s.flower = texture(df::kFlowerTexture);
+  // 14. The flower sprites' texture; the rotated sprite reads 64 x 64 texels of it.
+  s.flower = texture_sized(df::kFlowerTexture, 64, 64);
 
   // 15. The catwalk itself.
   s.cat_side = texture(df::kCatSideTexture);
-  s.gold = texture(df::kGoldTexture);
-  s.pole = texture(df::kPoleTexture);
-  s.rope = texture(df::kRopeTexture);
-  s.cat_floor = texture(df::kCatFloorTexture);
-  s.vog = texture(df::kVogTexture);
   bind(s.catwalk, "Cat_Side", *s.cat_side, kTextured);
+  s.gold = texture(df::kGoldTexture);
   bind(s.catwalk, "Gold", *s.gold, kTextured);
+  s.pole = texture(df::kPoleTexture);
   bind(s.catwalk, "Pole", *s.pole, kTextured);
+  s.rope = texture(df::kRopeTexture);
   bind(s.catwalk, "Rope", *s.rope, kTextured);
+  s.cat_floor = texture(df::kCatFloorTexture);
   bind(s.catwalk, "Cat_Floor", *s.cat_floor, kTextured);
+  s.vog = texture(df::kVogTexture);
   bind(s.catwalk, "Vog", *s.vog, kTextured);
 
   // 16. Portraits, face layers, captions, the logo and the card.
@@ -341,7 +346,7 @@ void prepare_assets() {
   load_world(&s.box, df::kBoxWorld);
   require(s.box, df::kBoxWorld, 3, 0, 1);
   bind(s.box, "kelp_defmat", *s.cube_texture, kTexturedFlat);
-  bind_dancer(s.box, s, false);
+  bind_dancer(s.box, s);
 
   // Files a scene reads on its first frame, or a table reads into a fixed buffer: their
   // sizes are checked now, so a wrong one cannot end the show half-way.

@@ -144,6 +144,8 @@ PulsePoint* pulse_track_build(int pulse_count, float step, float rise, float fal
 }
 
 float pulse_track_eval(const PulsePoint* track, int pulse_count, float time, float start) {
+  // A track whose build failed is still read every frame: it stays at rest.
+  if (!track || pulse_count <= 0) return 0.0f;
   const float x = time - start;
   const int last = pulse_count * 3 - 1;
   if (x < 0.0f) return track[0].value;

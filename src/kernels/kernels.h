@@ -38,7 +38,7 @@ struct PulsePoint {
 PulsePoint* pulse_track_build(int pulse_count, float step, float rise, float fall, float peak,
                               float base);
 // The track's value at time - start: the first value before it, the last after it, linear
-// between the points around it.
+// between the points around it. A null track or a count below 1 reads 0.
 float pulse_track_eval(const PulsePoint* track, int pulse_count, float time, float start);
 
 // ---- Softening and tints ----
@@ -97,6 +97,12 @@ int metaballs_frame();
 // ---- Rotated sprites ----
 
 // ---- Picture morph and smears ----
+
+// A one-pole low-pass along all kFramePixels pixels of a frame-sized buffer read as one line
+// (across row ends), once from the last pixel to the first and once back, each pass from
+// black. strength 1 (long smear) to 127 (almost none); values outside are clamped. The fourth
+// byte of every pixel becomes 0.
+void smear_scan(uint32_t* buffer, int strength);
 
 // ---- Radial blur ----
 
