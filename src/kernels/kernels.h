@@ -45,6 +45,37 @@ float pulse_track_eval(const PulsePoint* track, int pulse_count, float time, flo
 
 // ---- Sprites ----
 
+// The show's own random numbers (the same on every platform): seed = seed x 214013 +
+// 2531011, each number (seed >> 16) & 0x7FFF, 0..32767. The seed is 1 until set.
+void random_seed(uint32_t seed);
+int random_next();
+
+// Fills a width x height image with a round glow, brightest (127 x factor) at the centre
+// and black from 128 pixels out; symmetric in both axes.
+void glow_make(uint32_t* image, int width, int height, float red, float green, float blue);
+
+// Start-up: the swarm's four sprite images (the sprite picture and three glows), its 660
+// colour indices and its eight shapes, drawing the random numbers from seed 1 in that
+// order. Refuses (one line, status 1) a sprite picture that is not 256 x 256.
+void sprites_init();
+
+constexpr int kSwarmShapePoints = 220;
+constexpr int kSwarmShapes = 8;
+constexpr int kSwarmPoints = 3 * kSwarmShapePoints;
+// Shape S0..S7 as sprites_init made it (220 points).
+const struct Vec3* swarm_shape(int index);
+// The swarm's sprite image 0..3 (256 x 256) and the image each of the 660 points uses.
+const uint32_t* swarm_image(int index);
+int swarm_colour_index(int point);
+// The 660 untransformed points of the swarm at a time: three copies at time, time + 10 and
+// time + 20, each blended from one shape towards the next of the 1023-unit cycle.
+void swarm_blend_points(float time, struct Vec3* points);
+// Draws the swarm into a 320 x 240 target: the points turned by the three angles, moved by
+// the translation, projected, and drawn as additive sprites (the sprite source size is left
+// at 256 x 256).
+void swarm_draw(uint32_t* target, float angle_x, float angle_y, float angle_z, float x, float y,
+                float z, float time);
+
 // ---- Lens flares ----
 
 // ---- Metaballs ----
@@ -105,5 +136,16 @@ int metaballs_frame();
 void smear_scan(uint32_t* buffer, int strength);
 
 // ---- Radial blur ----
+
+// In place: each pixel becomes (own x own_weight) + (inward x inward_weight) per colour
+// channel, saturated, where the inward pixel lies reach of the way towards the centre and
+// has already been replaced; worked outward from the centre in four quarter passes. The
+// inward pixel is clamped to the screen, so any centre and reach are safe. Byte 3 becomes 0.
+void radial_blur(uint32_t* buffer, float centre_x, float centre_y, float reach, float own_weight,
+                 float inward_weight);
+void radial_blur_plain(uint32_t* buffer, float centre_x, float centre_y, float reach,
+                       float own_weight, float inward_weight);
+void radial_blur_simd(uint32_t* buffer, float centre_x, float centre_y, float reach,
+                      float own_weight, float inward_weight);
 
 // ---- The end of the kernel list ----

@@ -59,10 +59,10 @@ constexpr SceneHandler ColourMapParticleScene = empty_scene;
 constexpr SceneHandler ParticleGlowScene = empty_scene;
 
 // ---- Pictures, captions and credits ----
-constexpr SceneHandler BluePictureScene = empty_scene;
-constexpr SceneHandler PictureCardScene = empty_scene;
-constexpr SceneHandler WordCaptionScene = empty_scene;
-constexpr SceneHandler CornerLogoScene = empty_scene;
+TH_SCENE(BluePictureScene);
+TH_SCENE(PictureCardScene);
+TH_SCENE(WordCaptionScene);
+TH_SCENE(CornerLogoScene);
 constexpr SceneHandler FlowerSpriteScene = empty_scene;
 constexpr SceneHandler CreditsScrollScene = empty_scene;
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "assets/data_files.h"
 #include "assets/image.h"
 #include "forgemedia_support.h"
 #include "platform/exit.h"
@@ -18,38 +19,9 @@ namespace {
 using forgemedia_test::file;
 namespace fs = std::filesystem;
 
-const char* const kCityMaps[] = {
-    "rust2",   "sf2",     "long1",  "loft31", "maxel2", "green",  "w",      "jptxt2",  "card",
-    "dydo",    "pioneer", "chick1", "sea2",   "jptxt3", "orange", "yamaha", "chick2",  "mitsui",
-    "mistio",  "jptxt5",  "maxell", "sea1",   "avex",   "rust3",  "pana",   "skur",    "jptxt4",
-    "jptxt1",  "olympus", "lotte",  "lcard",  "road2",  "car1",   "car2",   "window2", "window3",
-    "window1", "shi",     "25015",  "com",    "pelto",  "babe"};
-
 // Every file the show opens, by the show's own names.
 std::vector<std::string> show_files() {
-  std::vector<std::string> v = {"3d\\catwalk.3ds",  "3d\\cube2.3ds",    "3d2\\scene3.3ds",
-                                "3d\\dings.3ds",    "3d3\\test.3ds",    "3d\\box.3ds",
-                                "3d\\motion01.qub", "3d\\motion02.qub", "3d\\motion03.qub",
-                                "3d\\motion04.qub", "3d\\motion05.qub", "3d\\motion06.qub",
-                                "data\\tovr.amf",   "music\\var56.mp3"};
-  for (int i = 1; i <= 9; ++i) v.push_back("flares\\lenz" + std::to_string(i) + ".raw");
-  for (const auto& p :
-       std::vector<std::string>{"face",     "black",   "skin",  "armglove", "chestfnt", "chestbck",
-                                "hipfront", "hipback", "phong", "cubetxt3", "blobtxt1", "meta1",
-                                "meta2",    "meta3",   "meta4", "qub1",     "cmap1",    "cat_side",
-                                "rope",     "cat_flr", "vog",   "light"})
-    v.push_back("textures\\" + p + ".jpg");
-  v.insert(v.end(), {"textures\\flower1.pcx", "textures\\gold.tga", "textures\\pole.tga"});
-  for (const char* p : {"gradient", "floor", "step", "danceflr", "stone"})
-    v.push_back(std::string("3d3\\") + p + ".jpg");
-  for (const char* p : {"kdouble", "kblue", "ktopb", "3da", "kfaceb", "kfacef", "tovr1", "tovr2",
-                        "sprite", "scroll1", "scroll2"})
-    v.push_back(std::string("gfx\\") + p + ".jpg");
-  for (const char* p : {"title1", "title2", "title3", "title4", "artwork", "audio", "control",
-                        "objects", "love", "silence"})
-    v.push_back(std::string("gfx\\") + p + ".pcx");
-  for (const char* m : kCityMaps) v.push_back(std::string("3d2\\maps\\") + m + ".jpg");
-  return v;
+  return {std::begin(data_file::kAll), std::end(data_file::kAll)};
 }
 
 bool is_picture(const std::string& n) {

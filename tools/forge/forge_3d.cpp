@@ -4,6 +4,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "assets/data_files.h"
+
 namespace forge {
 
 int material(w3ds::Scene& scene, const std::string& name) {
@@ -85,12 +87,12 @@ w3ds::Light light(const std::string& name, V3 position, V3 colour) {
 }
 
 void make_worlds(Forge& f) {
-  f.write("3d\\catwalk.3ds", w3ds::write(catwalk_world()));
-  f.write("3d\\box.3ds", w3ds::write(box_world()));
-  f.write("3d3\\test.3ds", w3ds::write(dance_world()));
-  f.write("3d2\\scene3.3ds", w3ds::write(city_world(f.rng("city"))));
-  f.write("3d\\cube2.3ds", w3ds::write(cube_world()));
-  f.write("3d\\dings.3ds", w3ds::write(object_world()));
+  f.write(data_file::kCatwalkWorld, w3ds::write(catwalk_world()));
+  f.write(data_file::kBoxWorld, w3ds::write(box_world()));
+  f.write(data_file::kDanceWorld, w3ds::write(dance_world()));
+  f.write(data_file::kCityWorld, w3ds::write(city_world(f.rng("city"))));
+  f.write(data_file::kCubeWorld, w3ds::write(cube_world()));
+  f.write(data_file::kObjectWorld, w3ds::write(object_world()));
 }
 
 }  // namespace forge

@@ -1,5 +1,6 @@
 #include "forge_media.h"
 
+#include "assets/data_files.h"
 #include "audio_synth.h"
 #include "img_writers.h"
 
@@ -33,7 +34,7 @@ uint32_t seed_of(const Forge& f, const std::string& name) {
 
 void make_music(Forge& f) {
   const auto pcm = audio::render(seed_of(f, "music"));
-  f.write("music\\var56.mp3", audio::encode_mp3(pcm, audio::kRate, 128));
+  f.write(data_file::kMusic, audio::encode_mp3(pcm, audio::kRate, 128));
 }
 
 }  // namespace forge

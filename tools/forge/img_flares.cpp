@@ -3,6 +3,7 @@
 // since they are added onto the frame.
 #include <cmath>
 
+#include "assets/data_files.h"
 #include "forge_media.h"
 #include "img_writers.h"
 
@@ -58,8 +59,7 @@ void make_flares(Forge& f) {
       {7, 7, Shape::Ring, rgb8(220, 255, 220)}};
   for (int i = 0; i < 9; ++i) {
     const Row& r = rows[i];
-    f.write("flares\\lenz" + std::to_string(i + 1) + ".raw",
-            encode_raw_rgb(flare(r.w, r.h, r.s, r.tint).bitmap()));
+    f.write(data_file::kFlares[i], encode_raw_rgb(flare(r.w, r.h, r.s, r.tint).bitmap()));
   }
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/data_files.h"
 #include "forge_media.h"
 #include "portrait_layout.h"
 #include "text_font.h"
@@ -363,34 +364,34 @@ void make_pictures(Forge& f) {
   const Font bold("DejaVuSans-Bold.ttf"), sans("DejaVuSans.ttf"), serif("DejaVuSerif-Bold.ttf");
   auto sd = [&](const char* n) { return seed_of(f, n); };
 
-  save_jpeg(f, "gfx\\kdouble.jpg", kdouble());
-  save_jpeg(f, "gfx\\kblue.jpg", kblue(sd("kblue")));
-  save_jpeg(f, "gfx\\ktopb.jpg", ktopb(sd("ktopb")));
-  save_jpeg(f, "gfx\\3da.jpg", picture_3da());
-  save_jpeg(f, "gfx\\kfaceb.jpg", kfaceb(sd("kfaceb")));
-  save_jpeg(f, "gfx\\kfacef.jpg", kfacef());
-  save_jpeg(f, "gfx\\tovr1.jpg",
+  save_jpeg(f, data_file::kDoublePicture, kdouble());
+  save_jpeg(f, data_file::kBluePicture, kblue(sd("kblue")));
+  save_jpeg(f, data_file::kTopPicture, ktopb(sd("ktopb")));
+  save_jpeg(f, data_file::kCardPicture, picture_3da());
+  save_jpeg(f, data_file::kFaceBackPicture, kfaceb(sd("kfaceb")));
+  save_jpeg(f, data_file::kFaceFrontPicture, kfacef());
+  save_jpeg(f, data_file::kPortrait1,
             paint_portrait(portrait::kFirst, rgb8(240, 180, 130), rgb8(90, 40, 20),
                            rgb8(255, 120, 40), rgb8(60, 120, 60), rgb8(200, 50, 60), sd("tovr1")));
-  save_jpeg(f, "gfx\\tovr2.jpg",
+  save_jpeg(f, data_file::kPortrait2,
             paint_portrait(portrait::kSecond, rgb8(190, 200, 240), rgb8(30, 30, 90),
                            rgb8(60, 120, 255), rgb8(60, 90, 160), rgb8(170, 60, 140), sd("tovr2")));
-  save_jpeg(f, "gfx\\sprite.jpg", sprite());
-  save_jpeg(f, "gfx\\scroll1.jpg", scroll1(bold, sans));
-  save_jpeg(f, "gfx\\scroll2.jpg", scroll2(bold, sd("scroll2")));
+  save_jpeg(f, data_file::kSpritePicture, sprite());
+  save_jpeg(f, data_file::kScroll1Picture, scroll1(bold, sans));
+  save_jpeg(f, data_file::kScroll2Picture, scroll2(bold, sd("scroll2")));
 
   // Titles over the opening catwalk: low in the frame, so the dancer stays in view.
   const Col warm_top = rgb8(255, 250, 230), warm_bottom = rgb8(255, 170, 60);
-  save_pcx_keyed(f, "gfx\\title1.pcx",
+  save_pcx_keyed(f, data_file::kTitles[0],
                  keyed_text(W, H, serif, {"a quiet orbit", "production"}, {22, 22}, {188, 214},
                             warm_top, warm_bottom, 1));
-  save_pcx_keyed(f, "gfx\\title2.pcx",
+  save_pcx_keyed(f, data_file::kTitles[1],
                  keyed_text(W, H, bold, {"QUIET ORBIT", "presents"}, {30, 16}, {196, 220}, warm_top,
                             warm_bottom, 3));
-  save_pcx_keyed(f, "gfx\\title3.pcx",
+  save_pcx_keyed(f, data_file::kTitles[2],
                  keyed_text(W, H, serif, {"TIDAL HALL"}, {38}, {210}, rgb8(255, 255, 255),
                             rgb8(120, 200, 255), 3));
-  save_pcx_keyed(f, "gfx\\title4.pcx",
+  save_pcx_keyed(f, data_file::kTitles[3],
                  keyed_text(W, H, serif, {"long night mix"}, {28}, {208}, rgb8(255, 220, 250),
                             rgb8(230, 90, 200), 2));
 
@@ -399,14 +400,14 @@ void make_pictures(Forge& f) {
   for (int i = 0; i < 5; ++i) {
     const int w = static_cast<int>(bold.width(words[i], 38, 1)) + 16;
     Col a = hsv(0.08f + 0.17f * i, 0.35f, 1.0f), b = hsv(0.02f + 0.17f * i, 0.85f, 1.0f);
-    save_pcx_keyed(f, std::string("gfx\\") + words[i] + ".pcx",
+    save_pcx_keyed(f, data_file::kCaptions[i],
                    keyed_text(w, 52, bold, {words[i]}, {38}, {40}, a, b, 1));
   }
   {
     Canvas logo = keyed_text(150, 44, bold, {"QUIET ORBIT", "tidal hall"}, {17, 11}, {22, 38},
                              rgb8(255, 255, 255), rgb8(140, 200, 255), 2);
     logo.line(30, 27, 120, 27, 1.5f, rgb8(255, 200, 90));
-    save_pcx_keyed(f, "gfx\\silence.pcx", logo);
+    save_pcx_keyed(f, data_file::kLogoPicture, logo);
   }
 }
 

@@ -3,6 +3,7 @@
 // wrap are built from periodic functions only, so they tile without a seam.
 #include <cmath>
 
+#include "assets/data_files.h"
 #include "forge_media.h"
 #include "text_font.h"
 
@@ -442,49 +443,50 @@ void make_textures(Forge& f) {
   const Font serif("DejaVuSerif-Bold.ttf");
   auto sd = [&](const char* n) { return seed_of(f, n); };
 
-  save_jpeg(f, "textures\\face.jpg", face_map(sd("face")));
-  save_jpeg(f, "textures\\black.jpg", fabric(sd("black"), rgb8(14, 12, 20), rgb8(60, 56, 80), 4));
-  save_jpeg(f, "textures\\skin.jpg", [&] {
+  save_jpeg(f, data_file::kFaceTexture, face_map(sd("face")));
+  save_jpeg(f, data_file::kBlackTexture,
+            fabric(sd("black"), rgb8(14, 12, 20), rgb8(60, 56, 80), 4));
+  save_jpeg(f, data_file::kSkinTexture, [&] {
     Canvas c(S, S);
     uint32_t s = sd("skin");
     c.shade([&](float x, float y) { return skin_at(x, y, s); });
     return c;
   }());
-  save_jpeg(f, "textures\\armglove.jpg",
+  save_jpeg(f, data_file::kArmGloveTexture,
             fabric(sd("armglove"), rgb8(40, 6, 60), rgb8(170, 80, 210), 3));
-  save_jpeg(f, "textures\\chestfnt.jpg", chest_front(sd("chestfnt")));
-  save_jpeg(f, "textures\\chestbck.jpg", chest_back(sd("chestbck")));
-  save_jpeg(f, "textures\\hipfront.jpg", hip(sd("hipfront"), true));
-  save_jpeg(f, "textures\\hipback.jpg", hip(sd("hipback"), false));
+  save_jpeg(f, data_file::kChestFrontTexture, chest_front(sd("chestfnt")));
+  save_jpeg(f, data_file::kChestBackTexture, chest_back(sd("chestbck")));
+  save_jpeg(f, data_file::kHipFrontTexture, hip(sd("hipfront"), true));
+  save_jpeg(f, data_file::kHipBackTexture, hip(sd("hipback"), false));
 
-  save_jpeg(f, "textures\\phong.jpg", spot(256, 124));
-  save_jpeg(f, "textures\\light.jpg", light_glow());
-  save_jpeg(f, "textures\\cubetxt3.jpg", cube_panels(sd("cubetxt3")));
-  save_jpeg(f, "textures\\blobtxt1.jpg", blobs(sd("blobtxt1")));
-  save_jpeg(f, "textures\\qub1.jpg", qubes(sd("qub1")));
-  save_jpeg(f, "textures\\meta1.jpg",
+  save_jpeg(f, data_file::kPhongTexture, spot(256, 124));
+  save_jpeg(f, data_file::kLightTexture, light_glow());
+  save_jpeg(f, data_file::kCubeTexture, cube_panels(sd("cubetxt3")));
+  save_jpeg(f, data_file::kBlobTexture, blobs(sd("blobtxt1")));
+  save_jpeg(f, data_file::kQubTexture, qubes(sd("qub1")));
+  save_jpeg(f, data_file::kMeta1Texture,
             meta(sd("meta1"), rgb8(120, 20, 10), rgb8(255, 170, 40), rgb8(255, 250, 220)));
-  save_jpeg(f, "textures\\meta2.jpg",
+  save_jpeg(f, data_file::kMeta2Texture,
             meta(sd("meta2"), rgb8(10, 40, 120), rgb8(60, 220, 255), rgb8(230, 250, 255)));
-  save_jpeg(f, "textures\\meta3.jpg",
+  save_jpeg(f, data_file::kMeta3Texture,
             meta(sd("meta3"), rgb8(10, 80, 30), rgb8(170, 255, 90), rgb8(240, 255, 220)));
-  save_jpeg(f, "textures\\meta4.jpg",
+  save_jpeg(f, data_file::kMeta4Texture,
             meta(sd("meta4"), rgb8(80, 10, 90), rgb8(255, 90, 200), rgb8(255, 230, 250)));
-  save_jpeg(f, "textures\\cmap1.jpg", cmap(sd("cmap1")));
-  save_pcx24(f, "textures\\flower1.pcx", flower());
+  save_jpeg(f, data_file::kCmapTexture, cmap(sd("cmap1")));
+  save_pcx24(f, data_file::kFlowerTexture, flower());
 
-  save_jpeg(f, "textures\\cat_side.jpg", cat_side(sd("cat_side")));
-  save_tga(f, "textures\\gold.tga", gold(sd("gold")), true);
-  save_tga(f, "textures\\pole.tga", pole(sd("pole")), false);
-  save_jpeg(f, "textures\\rope.jpg", rope(sd("rope")));
-  save_jpeg(f, "textures\\cat_flr.jpg", cat_floor(sd("cat_flr")));
-  save_jpeg(f, "textures\\vog.jpg", vog(sd("vog"), serif));
+  save_jpeg(f, data_file::kCatSideTexture, cat_side(sd("cat_side")));
+  save_tga(f, data_file::kGoldTexture, gold(sd("gold")), true);
+  save_tga(f, data_file::kPoleTexture, pole(sd("pole")), false);
+  save_jpeg(f, data_file::kRopeTexture, rope(sd("rope")));
+  save_jpeg(f, data_file::kCatFloorTexture, cat_floor(sd("cat_flr")));
+  save_jpeg(f, data_file::kVogTexture, vog(sd("vog"), serif));
 
-  save_jpeg(f, "3d3\\gradient.jpg", gradient(sd("gradient")));
-  save_jpeg(f, "3d3\\floor.jpg", floor_tiles(sd("floor")));
-  save_jpeg(f, "3d3\\step.jpg", steps(sd("step")));
-  save_jpeg(f, "3d3\\danceflr.jpg", dance_floor(sd("danceflr")));
-  save_jpeg_grey(f, "3d3\\stone.jpg", stone(sd("stone")));
+  save_jpeg(f, data_file::kGradientTexture, gradient(sd("gradient")));
+  save_jpeg(f, data_file::kFloorTexture, floor_tiles(sd("floor")));
+  save_jpeg(f, data_file::kStepTexture, steps(sd("step")));
+  save_jpeg(f, data_file::kDanceFloorTexture, dance_floor(sd("danceflr")));
+  save_jpeg_grey(f, data_file::kStoneTexture, stone(sd("stone")));
 }
 
 }  // namespace forge

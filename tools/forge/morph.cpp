@@ -1,6 +1,7 @@
 // The morph grid between the two portraits: 9 x 7 points through the same features on
 // both faces, the border points on the picture edges, the second picture's x + 320.
 
+#include "assets/data_files.h"
 #include "forge_3d.h"
 #include "portrait_layout.h"
 
@@ -29,7 +30,7 @@ std::vector<uint8_t> morph_bytes() {
 }
 
 void make_morph(Forge& f) {
-  f.write("data\\tovr.amf", morph_bytes());
+  f.write(data_file::kMorph, morph_bytes());
 }
 
 }  // namespace forge

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include "assets/data_files.h"
 #include "forge_3d.h"
 
 namespace forge {
@@ -244,9 +245,9 @@ std::vector<uint8_t> qub_bytes(const MotionFrames& frames) {
 
 void make_motions(Forge& f) {
   for (int n = 1; n <= 6; ++n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "3d\\motion%02d.qub", n);
-    f.write(name, qub_bytes(motion(n)));
+    const char* const names[] = {data_file::kMotion01, data_file::kMotion02, data_file::kMotion03,
+                                 data_file::kMotion04, data_file::kMotion05, data_file::kMotion06};
+    f.write(names[n - 1], qub_bytes(motion(n)));
   }
 }
 

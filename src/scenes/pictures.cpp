@@ -1,0 +1,63 @@
+// The simple 2D scenes: full-screen pictures, colour-keyed captions and the corner logo,
+// the ring of turning flowers, and the closing credits scrolling over their smeared copy.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "assets/data_files.h"
+#include "kernels/kernels.h"
+#include "scenes/scenes.h"
+#include "scenes/show.h"
+#include "sequencer/sequencer.h"
+
+namespace {
+
+// Lays a picture over the frame with its top-left corner at (left, top), leaving out every
+// pixel equal to its first pixel. Cut to the frame: a picture larger than the room it is
+// given, or placed partly off screen, writes only the pixels that land inside.
+void overlay_keyed(uint32_t* frame, const Image* picture, int left, int top) {
+  if (!picture || !picture->pixels || picture->width <= 0 || picture->height <= 0) return;
+  const uint32_t key = picture->pixels[0];
+  const int x0 = std::max(0, -left), x1 = std::min(picture->width, kFrameWidth - left);
+  const int y0 = std::max(0, -top), y1 = std::min(picture->height, kFrameHeight - top);
+  if (x0 >= x1) return;
+  for (int y = y0; y < y1; ++y) {
+    const uint32_t* src = picture->pixels + static_cast<size_t>(y) * picture->width;
+    copy_keyed(frame + (top + y) * kFrameWidth + left + x0, src + x0, key, x1 - x0);
+  }
+}
+
+}  // namespace
+
+TH_SCENE(BluePictureScene) {
+  (void)entry, (void)index, (void)t, (void)start, (void)end, (void)progress, (void)parameter;
+  const Image* blue = show().blue_picture.get();
+  if (blue) std::memcpy(pixels, blue->pixels, kFrameBytes);  // 320 x 240, checked at start-up
+}
+
+TH_SCENE(PictureCardScene) {
+  (void)entry, (void)index, (void)t, (void)start, (void)end;
+  const Image* card = show().card.get();
+  if (!card) return;
+  const int a = static_cast<int>(std::clamp(progress, 0.0f, 1.0f) * 255.0f);
+  if (parameter == 1)
+    crossfade(pixels, pixels, card->pixels, a, kFramePixels);  // in from black
+  else if (parameter == 2)
+    crossfade(pixels, pixels, card->pixels, 255 - a, kFramePixels);  // out to the city
+  else
+    std::memcpy(pixels, card->pixels, kFrameBytes);
+}
+
+TH_SCENE(WordCaptionScene) {
+  (void)entry, (void)index, (void)t, (void)start, (void)end, (void)progress;
+  const int word = parameter >= 0 && parameter < 5 ? parameter : 0;
+  overlay_keyed(pixels, show().captions[word].get(), 10, 10);
+}
+
+TH_SCENE(CornerLogoScene) {
+  (void)entry, (void)index, (void)t, (void)start, (void)end, (void)progress, (void)parameter;
+  const Image* logo = show().logo.get();
+  if (!logo) return;
+  // One pixel in from the right and bottom edges.
+  overlay_keyed(pixels, logo, kFrameWidth - logo->width - 1, kFrameHeight - logo->height - 1);
+}

@@ -1,0 +1,130 @@
+// The still pictures, captions, logo and cards through the show's frames, and the overlays
+// given pictures that do not fit where they are placed.
+#include <cstring>
+
+#include "scenes/scenes.h"
+#include "show_fixture.h"
+
+namespace {
+
+using show_test::Frame;
+
+constexpr uint32_t kColour = 0x00FFFFFF;
+
+// A frame with room on both sides, so a write past either end shows.
+struct Guarded {
+  static constexpr int kGuard = 4096;
+  static constexpr uint32_t kMark = 0xA5A5A5A5u;
+  std::vector<uint32_t> words = std::vector<uint32_t>(kFramePixels + 2 * kGuard, kMark);
+  uint32_t* frame() { return words.data() + kGuard; }
+  bool guards_intact() const {
+    for (int i = 0; i < kGuard; ++i)
+      if (words[i] != kMark || words[kGuard + kFramePixels + i] != kMark) return false;
+    return true;
+  }
+};
+
+// A picture whose first pixel (the key) is black, with a solid body and key holes.
+ImagePtr keyed_picture(int w, int h, uint32_t body) {
+  auto img = std::make_unique<Image>();
+  img->width = w;
+  img->height = h;
+  img->pixels = new uint32_t[static_cast<size_t>(w) * h];
+  for (int i = 0; i < w * h; ++i) img->pixels[i] = (i % 7 == 3) ? 0u : body;
+  img->pixels[0] = 0;
+  return img;
+}
+
+TEST(PictureScenes, StillsAndCardsAreTheirPictures) {
+  show_test::prepare();
+  const Show& s = show();
+  auto same_colours = [](const Frame& f, const Image& img) {
+    for (int i = 0; i < kFramePixels; ++i)
+      if ((f[i] ^ img.pixels[i]) & kColour) return false;
+    return true;
+  };
+  EXPECT_TRUE(same_colours(show_test::frame_at(170.0f), *s.blue_picture));
+  // The middle card row is the picture; the first comes out of black, the last fades
+  // from the picture into what lies under it (the city, or black while it is not drawn).
+  EXPECT_TRUE(same_colours(show_test::frame_at(239.5f), *s.card));
+  const Frame in = show_test::frame_at(238.0f);
+  for (int i = 0; i < kFramePixels; i += 97) ASSERT_EQ(in[i] & kColour, 0u) << i;
+  Frame out(kFramePixels, 0);
+  PictureCardScene(out.data(), nullptr, 0, 240.0f, 240.0f, 241.0f, 0.0f, 2);
+  for (int i = 0; i < kFramePixels; i += 97) {
+    const uint32_t p = s.card->pixels[i];
+    const uint32_t want = ((((p >> 16) & 0xFF) * 255 / 256) << 16) |
+                          ((((p >> 8) & 0xFF) * 255 / 256) << 8) | ((p & 0xFF) * 255 / 256);
+    ASSERT_EQ(out[i] & kColour, want) << i;
+  }
+}
+
+TEST(PictureScenes, CaptionsSitAtTenTenAndLeaveTheKeyOut) {
+  show_test::prepare();
+  const Show& s = show();
+  const uint32_t ground = 0x00336699;
+  for (int32_t parameter : {0, 1, 2, 3, 4, 7, -1}) {
+    const Image& cap = *s.captions[(parameter >= 0 && parameter < 5) ? parameter : 0];
+    Frame f(kFramePixels, ground);
+    WordCaptionScene(f.data(), nullptr, 0, 58.0f, 58.0f, 59.5f, 0.0f, parameter);
+    const uint32_t key = cap.pixels[0];
+    int drawn = 0;
+    for (int y = 0; y < cap.height; ++y)
+      for (int x = 0; x < cap.width; ++x) {
+        const uint32_t src = cap.pixels[y * cap.width + x];
+        const uint32_t got = f[(y + 10) * kFrameWidth + x + 10];
+        ASSERT_EQ(got, src == key ? ground : src) << "parameter " << parameter;
+        drawn += src != key;
+      }
+    EXPECT_GT(drawn, 200) << "the word has pixels of its own";
+    EXPECT_EQ(f[9 * kFrameWidth + 9], ground);
+  }
+  // Through the show's frames: the first caption over whatever runs under it.
+  const Frame f = show_test::frame_at(58.5f);
+  const Image& art = *s.captions[0];
+  for (int i = 1; i < art.width * art.height; ++i)
+    if (art.pixels[i] != art.pixels[0]) {
+      const int x = i % art.width, y = i / art.width;
+      ASSERT_EQ(f[(y + 10) * kFrameWidth + x + 10] & kColour, art.pixels[i] & kColour);
+      break;
+    }
+}
+
+TEST(PictureScenes, LogoStandsOnePixelInFromTheCorner) {
+  show_test::prepare();
+  Show& s = show();
+  s.logo = keyed_picture(40, 20, 0x00FFEE00);
+  Frame f(kFramePixels, 0x00010203);
+  CornerLogoScene(f.data(), nullptr, 0, 166.0f, 165.5f, 166.5f, 0.5f, 0);
+  EXPECT_EQ(f[238 * kFrameWidth + 318], 0x00FFEE00u);  // the logo's last pixel
+  EXPECT_EQ(f[(238 - 19) * kFrameWidth + (318 - 38)], 0x00FFEE00u);
+  EXPECT_EQ(f[(238 - 20) * kFrameWidth + 318], 0x00010203u);  // above it
+  for (int x = 0; x < kFrameWidth; ++x) ASSERT_EQ(f[239 * kFrameWidth + x], 0x00010203u);
+  for (int y = 0; y < kFrameHeight; ++y) ASSERT_EQ(f[y * kFrameWidth + 319], 0x00010203u);
+}
+
+TEST(PictureScenes, OverlaysLargerThanTheFrameAreCutToIt) {
+  show_test::prepare();
+  Show& s = show();
+  // Wider and taller than the frame: the caption runs off the right and bottom, the logo
+  // (placed from the corner) off the left and top.
+  s.captions[0] = keyed_picture(700, 500, 0x00445566);
+  s.logo = keyed_picture(700, 500, 0x00778899);
+  Guarded g;
+  std::memset(g.frame(), 0, kFrameBytes);
+  WordCaptionScene(g.frame(), nullptr, 0, 58.0f, 58.0f, 59.5f, 0.0f, 0);
+  EXPECT_TRUE(g.guards_intact());
+  EXPECT_EQ(g.frame()[kFramePixels - 1], s.captions[0]->pixels[229 * 700 + 309]);
+  CornerLogoScene(g.frame(), nullptr, 0, 166.0f, 165.5f, 166.5f, 0.5f, 0);
+  EXPECT_TRUE(g.guards_intact());
+  // The logo's column 381 (= 700 - 319) lands on frame column 0 of row 0 (its row 261),
+  // which the caption at (10, 10) leaves black.
+  EXPECT_EQ(g.frame()[0], s.logo->pixels[261 * 700 + 381] ? 0x00778899u : 0u);
+}
+
+TEST(PictureScenes, PlainAndSimdAgree) {
+  show_test::expect_plain_equals_simd(165.5, 167.0, 4.0);
+  show_test::expect_plain_equals_simd(238.0, 241.0, 4.0);
+}
+
+}  // namespace
