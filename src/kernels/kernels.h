@@ -45,6 +45,34 @@ float pulse_track_eval(const PulsePoint* track, int pulse_count, float time, flo
 
 // ---- Sprites ----
 
+// The picture sprites draw into: a whole frame, row stride in pixels.
+constexpr int sprite_target_width = kFrameWidth;
+constexpr int sprite_target_height = kFrameHeight;
+constexpr int sprite_target_pitch = kFrameWidth;
+// The size of the image the next sprite draw reads (256 x 256 unless a caller changed it);
+// it must match the image passed.
+extern int sprite_source_width;
+extern int sprite_source_height;
+
+// Draws the source image scaled to width x height, centred on (x, y), adding it to the
+// target with saturation per colour channel. Nearest texel, 16.16 stepping; nothing is
+// written outside the target and nothing read outside the source, at any position or size.
+void sprite_draw_additive(float x, float y, float width, float height, uint32_t* target,
+                          const uint32_t* source);
+// As sprite_draw_additive, each texel channel first scaled by its factor (0..1, clamped):
+// (trunc(factor x 255) x channel) >> 8.
+void sprite_draw_tinted(float x, float y, float width, float height, uint32_t* target,
+                        const uint32_t* source, float red, float green, float blue);
+
+void sprite_draw_additive_plain(float x, float y, float width, float height, uint32_t* target,
+                                const uint32_t* source);
+void sprite_draw_additive_simd(float x, float y, float width, float height, uint32_t* target,
+                               const uint32_t* source);
+void sprite_draw_tinted_plain(float x, float y, float width, float height, uint32_t* target,
+                              const uint32_t* source, float red, float green, float blue);
+void sprite_draw_tinted_simd(float x, float y, float width, float height, uint32_t* target,
+                             const uint32_t* source, float red, float green, float blue);
+
 // The show's own random numbers (the same on every platform): seed = seed x 214013 +
 // 2531011, each number (seed >> 16) & 0x7FFF, 0..32767. The seed is 1 until set.
 void random_seed(uint32_t seed);
