@@ -1,6 +1,9 @@
 #include "host/bench.h"
 
+#include <sys/resource.h>
+
 #include <chrono>
+#include <string>
 
 #include "host/host.h"
 #include "scenes/scenes.h"
@@ -16,6 +19,9 @@ struct Measure {
 
 Measure rows[kTimelineRows];
 Measure fades;
+// The slowest frame: its drawing time (rows and fades) and its show time.
+double worst_seconds = 0.0;
+float worst_t = 0.0f;
 
 double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -36,10 +42,13 @@ void print_line(std::FILE* out, const char* row, const char* handler, const char
 void bench_reset() {
   for (auto& r : rows) r = Measure{};
   fades = Measure{};
+  worst_seconds = 0.0;
+  worst_t = 0.0f;
 }
 
 // The same walk as run_timeline, with a clock around each handler.
 int bench_sequencer_frame(uint32_t* pixels, float t) {
+  const double frame_began = now();
   int alive = 0;
   for (int i = 0; i < kTimelineRows; ++i) {
     const TimelineEntry& row = timeline[i];
@@ -62,11 +71,47 @@ int bench_sequencer_frame(uint32_t* pixels, float t) {
   int fading = apply_fades(pixels, fade_keys, kFadeKeys, t);
   fades.seconds += now() - begin;
   ++fades.frames;
+  const double frame_seconds = now() - frame_began;
+  if (frame_seconds > worst_seconds) {
+    worst_seconds = frame_seconds;
+    worst_t = t;
+  }
   return alive + fading;
 }
 
+namespace {
+
+double peak_resident_mb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+// The rows drawing at t, by handler name ("CatwalkScene+TitleScene").
+std::string handlers_at(float t) {
+  std::string names;
+  for (int i = 0; i < kTimelineRows; ++i) {
+    if (!(timeline[i].start <= t && t < timeline[i].end)) continue;
+    if (!names.empty()) names += '+';
+    names += timeline_handler_names[i];
+  }
+  return names.empty() ? "-" : names;
+}
+
+const char* routines() {
+  return has_mmx ? "SIMD (SSE2)" : "plain";
+}
+
+}  // namespace
+
 void bench_report(std::FILE* out, long frames, double seconds) {
-  std::fprintf(out, "start-up: %.3f s (asset preparation)\n", prepare_assets_seconds());
+  const double assets = prepare_assets_seconds(), music = music_init_seconds();
+  std::fprintf(out, "start-up: %.3f s (asset preparation %.3f s, music priming %.3f s)\n",
+               assets + music, assets, music);
+  std::fprintf(out, "peak memory: %.1f MB\n", peak_resident_mb());
+  std::fprintf(out, "worst frame: %.3f ms at %.3f s (%s)\n", worst_seconds * 1000.0,
+               static_cast<double>(worst_t), handlers_at(worst_t).c_str());
+  std::fprintf(out, "routines: %s\n", routines());
   std::fprintf(out, "%5s  %-24s %9s %7s %10s %10s\n", "row", "handler", "parameter", "frames",
                "ms/frame", "fps");
   for (int i = 0; i < kTimelineRows; ++i) {
@@ -80,4 +125,34 @@ void bench_report(std::FILE* out, long frames, double seconds) {
   if (fades.frames) print_line(out, "-", "apply_fades", "-", fades);
   std::fprintf(out, "total: %ld frames in %.3f s, %.1f fps\n", frames, seconds,
                seconds > 0 ? frames / seconds : 0.0);
+}
+
+bool bench_write_json(const std::string& path, long frames, double seconds) {
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  if (!f) return false;
+  const double assets = prepare_assets_seconds(), music = music_init_seconds();
+  std::fprintf(f, "{\n  \"startup_seconds\": %.6f,\n", assets + music);
+  std::fprintf(f, "  \"asset_preparation_seconds\": %.6f,\n", assets);
+  std::fprintf(f, "  \"music_priming_seconds\": %.6f,\n", music);
+  std::fprintf(f, "  \"peak_resident_mb\": %.3f,\n", peak_resident_mb());
+  std::fprintf(f, "  \"worst_frame_ms\": %.6f,\n  \"worst_frame_time\": %.6f,\n",
+               worst_seconds * 1000.0, static_cast<double>(worst_t));
+  std::fprintf(f, "  \"worst_frame_handlers\": \"%s\",\n", handlers_at(worst_t).c_str());
+  std::fprintf(f, "  \"routines\": \"%s\",\n", has_mmx ? "simd" : "plain");
+  std::fprintf(f, "  \"frames\": %ld,\n  \"seconds\": %.6f,\n  \"fps\": %.3f,\n", frames, seconds,
+               seconds > 0 ? frames / seconds : 0.0);
+  std::fprintf(f, "  \"rows\": [");
+  bool first = true;
+  for (int i = 0; i < kTimelineRows; ++i) {
+    if (!rows[i].frames) continue;
+    const Measure& m = rows[i];
+    std::fprintf(f, "%s\n    {\"row\": %d, \"handler\": \"%s\", \"parameter\": %d, ",
+                 first ? "" : ",", i, timeline_handler_names[i], timeline[i].parameter);
+    std::fprintf(f, "\"frames\": %ld, \"mean_ms\": %.6f}", m.frames,
+                 m.frames ? m.seconds * 1000.0 / m.frames : 0.0);
+    first = false;
+  }
+  std::fprintf(f, "\n  ],\n  \"fades_mean_ms\": %.6f\n}\n",
+               fades.frames ? fades.seconds * 1000.0 / fades.frames : 0.0);
+  return std::fclose(f) == 0;
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "music/streaming.h"
+
 #ifndef TH_DEFAULT_DATA_DIR
 #define TH_DEFAULT_DATA_DIR "data"
 #endif
@@ -18,8 +20,12 @@ bool to_number(const std::string& text, double& out) {
   return end && *end == '\0' && std::isfinite(out);
 }
 
+// A word the show's own option search finds: the first letter as typed, the rest in any
+// case ("8BIT" and "mONO" count, "Mono" does not).
 bool is_show_word(const std::string& w) {
-  return w == "8bit" || w == "mono" || w == "1to1" || w == "2to1" || w == "4to1";
+  for (const char* option : {"8bit", "mono", "1to1", "2to1", "4to1"})
+    if (w.size() == std::strlen(option) && find_option(w.c_str(), option) == 1) return true;
+  return false;
 }
 
 }  // namespace
@@ -134,6 +140,8 @@ bool parse_command_line(int argc, const char* const* argv, platform::RunOptions&
       if (!flag_only()) return false;
       o.bench = true;
       o.headless = true;
+    } else if (arg == "--json") {
+      if (!take(o.bench_json) || o.bench_json.empty()) return fail("--json needs a file");
     } else if (arg == "--plain") {
       if (!flag_only()) return false;
       o.plain = true;
@@ -150,6 +158,7 @@ bool parse_command_line(int argc, const char* const* argv, platform::RunOptions&
     }
   }
   if (end_given && o.end <= o.start) return fail("--end must lie after --start");
+  if (!o.bench_json.empty() && !o.bench) return fail("--json goes with --bench");
   int outputs = !o.capture.empty() + !o.contact_sheet.empty() + o.bench;
   if (outputs > 1) return fail("--capture, --contact-sheet and --bench exclude each other");
   if (!r.data_given) o.data_dir = default_data_dir();
@@ -185,6 +194,7 @@ const char* help_text() {
          "  --contact-sheet FILE.png  one picture of thumbnails of [S, E), one every --every\n"
          "  --every SECONDS       spacing of the contact sheet's thumbnails (default 4)\n"
          "  --bench               play [S, E) headless and print the time each timeline row takes\n"
+         "  --json FILE           with --bench: the same figures as JSON in FILE\n"
          "  --plain               the plain routines instead of the SIMD ones\n"
          "  --test-card           draw fixed colour bars instead of the show (to check colours)\n"
          "  --version             print the version\n"

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "host/label_text.h"
 #include "platform/capture.h"
+#include "scenes/scenes.h"
 #include "scenes/timeline.h"
 #include "sequencer/sequencer.h"
 
@@ -51,17 +53,14 @@ void ContactSheet::offer(const uint32_t* frame, float t) {
   Shot shot;
   shot.t = t;
   char time[32];
-  std::snprintf(time, sizeof time, "%.2fs", static_cast<double>(t));
+  std::snprintf(time, sizeof time, "%.2f s", static_cast<double>(t));
   shot.label = time;
-  std::string rows;
+  // The handlers of the rows that draw now, one a line (rows not built yet draw nothing).
   for (int i = 0; i < kTimelineRows; ++i) {
-    if (!(timeline[i].start <= t && t < timeline[i].end && timeline[i].handler)) continue;
-    if (!rows.empty()) rows += ',';
-    rows += std::to_string(i);
-  }
-  if (!rows.empty()) {
-    shot.label += " r";
-    shot.label += rows;
+    const TimelineEntry& row = timeline[i];
+    if (!(row.start <= t && t < row.end && row.handler && row.handler != empty_scene)) continue;
+    if (shot.handlers.size() == kLabelLines) break;
+    shot.handlers.push_back(timeline_handler_names[i]);
   }
   // Half size: each thumbnail pixel is the mean of a 2 x 2 block.
   shot.pixels.resize(kThumbWidth * kThumbHeight);
@@ -94,9 +93,20 @@ std::vector<uint32_t> ContactSheet::compose(int* width, int* height) const {
     for (int y = 0; y < kThumbHeight; ++y)
       for (int x = 0; x < kThumbWidth; ++x)
         sheet[(y0 + y) * *width + x0 + x] = s.pixels[y * kThumbWidth + x];
-    // Labels are clipped to their cell.
-    std::string label = s.label.substr(0, kThumbWidth / 8);
-    draw_label(sheet.data(), *width, *height, x0 + 1, y0 + kThumbHeight + 2, label, 0xFFFFFF);
+    // Labels are clipped to their cell: the time, then the handlers in a smaller size.
+    const int text_y = y0 + kThumbHeight + 1;
+    std::vector<uint32_t> cell(static_cast<size_t>(kThumbWidth) * kLabelHeight, 0x202020);
+    if (draw_text(cell.data(), kThumbWidth, kLabelHeight, 1, 0, s.label, 11, 0xFFFFFF)) {
+      for (size_t k = 0; k < s.handlers.size(); ++k)
+        draw_text(cell.data(), kThumbWidth, kLabelHeight, 1, 12 + static_cast<int>(k) * 10,
+                  s.handlers[k], 9, 0xB0C8E0);
+    } else {
+      draw_label(cell.data(), kThumbWidth, kLabelHeight, 1, 1, s.label.substr(0, kThumbWidth / 8),
+                 0xFFFFFF);
+    }
+    for (int y = 0; y < kLabelHeight && text_y + y < *height; ++y)
+      for (int x = 0; x < kThumbWidth; ++x)
+        sheet[(text_y + y) * *width + x0 + x] = cell[y * kThumbWidth + x];
   }
   return sheet;
 }

@@ -17,19 +17,23 @@ class ContactSheet {
   bool save(const std::string& path) const;
 
   static constexpr int kColumns = 4;
-  static constexpr int kThumbWidth = 160, kThumbHeight = 120, kLabelHeight = 14;
+  static constexpr int kThumbWidth = 160, kThumbHeight = 120;
+  static constexpr size_t kLabelLines = 3;  // handler names under the time
+  static constexpr int kLabelHeight = 12 + 10 * static_cast<int>(kLabelLines);
 
  private:
   struct Shot {
     float t;
-    std::string label;
-    std::vector<uint32_t> pixels;  // kThumbWidth x kThumbHeight
+    std::string label;                  // the show time
+    std::vector<std::string> handlers;  // of the rows drawing then
+    std::vector<uint32_t> pixels;       // kThumbWidth x kThumbHeight
   };
   double start_, every_;
   long next_ = 0;
   std::vector<Shot> shots_;
 };
 
-// Draws text of digits, '.', ',', '-', 's' and 'r' in a 3 x 5 font at twice its size.
+// The fallback without a font: draws text of digits, '.', ',', '-', 's' and 'r' in a 3 x 5 font at
+// twice its size.
 void draw_label(uint32_t* pixels, int width, int height, int x, int y, const std::string& text,
                 uint32_t colour);

@@ -33,22 +33,37 @@ long frames_shown = 0;
 ContactSheet* sheet = nullptr;
 double progress_from = 0.0;
 double progress_to = kShowEnd;
-int progress_shown = -1;
 
-void show_progress(float t) {
+double progress_wall_began = 0.0;
+double progress_last_drawn = -1.0;
+
+double wall_seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// One line, redrawn at most ten times a second: the bar, frames, show time, speed (show
+// seconds per second of rendering) and the time left at that speed.
+void show_progress(float t, bool last = false) {
   if (!progress_on) return;
-  double span = progress_to - progress_from;
+  const double wall = wall_seconds();
+  if (progress_wall_began == 0.0) progress_wall_began = wall;
+  if (!last && progress_last_drawn >= 0.0 && wall - progress_last_drawn < 0.1) return;
+  progress_last_drawn = wall;
+  const double span = progress_to - progress_from;
   double done = span > 0 ? (t - progress_from) / span : 1.0;
   if (done < 0) done = 0;
   if (done > 1) done = 1;
-  int percent = static_cast<int>(done * 100.0);
-  if (percent == progress_shown) return;
-  progress_shown = percent;
-  char bar[41];
-  int filled = percent * 40 / 100;
-  for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
-  bar[40] = '\0';
-  std::fprintf(stderr, "\r[%s] %3d%%  t = %7.2f s", bar, percent, static_cast<double>(t));
+  const int percent = static_cast<int>(done * 100.0);
+  char bar[31];
+  const int filled = percent * 30 / 100;
+  for (int i = 0; i < 30; ++i) bar[i] = i < filled ? '#' : '.';
+  bar[30] = '\0';
+  const double elapsed = wall - progress_wall_began;
+  const double shown = t - progress_from;
+  const double speed = elapsed > 0 ? shown / elapsed : 0.0;
+  const double left = speed > 0 ? (progress_to - t) / speed : 0.0;
+  std::fprintf(stderr, "\r[%s] %3d%%  %6ld frames  t = %6.2f s  %5.1fx  %4.0f s left ", bar,
+               percent, frames_shown, static_cast<double>(t), speed, left > 0 ? left : 0.0);
   std::fflush(stderr);
 }
 
@@ -105,7 +120,7 @@ int run(int argc, const char* const* argv) {
       }
       work.path = temp;
       o.audio_capture = work.path + "/audio.wav";
-      sink = platform::video_sink(o.capture, o.fps, work.path);
+      sink = platform::video_sink(o.capture, o.fps, o.scale, work.path);
     } else {
       std::error_code ec;
       std::filesystem::create_directories(o.capture, ec);
@@ -120,7 +135,11 @@ int run(int argc, const char* const* argv) {
   }
 
   HostHooks& hooks = host_hooks();
-  if (cl.test_card) hooks.sequencer_frame = test_card_frame;
+  if (cl.test_card) {
+    // The card checks the screen: it needs the blend routines, none of the show's assets.
+    hooks.sequencer_frame = test_card_frame;
+    hooks.prepare_assets = test_card_prepare;
+  }
   bool progress = o.headless && isatty(STDERR_FILENO);
   if (progress) {
     progress_on = true;
@@ -143,7 +162,13 @@ int run(int argc, const char* const* argv) {
   int status = WinMain(nullptr, nullptr, o.music_words.c_str(), 1);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   if (progress) std::fputc('\n', stderr);
-  if (o.bench) bench_report(stdout, frames_shown, seconds);
+  if (o.bench) {
+    bench_report(stdout, frames_shown, seconds);
+    if (!o.bench_json.empty() && !bench_write_json(o.bench_json, frames_shown, seconds)) {
+      std::fprintf(stderr, "tidalhall: cannot write %s\n", o.bench_json.c_str());
+      if (status == 0) status = 1;
+    }
+  }
   if (contact) {
     sheet = nullptr;
     if (!contact->save(o.contact_sheet)) {

@@ -1,6 +1,8 @@
 #include "host/host.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "music/music.h"
 #include "platform/backend.h"
@@ -22,6 +24,8 @@ HostHooks default_hooks() {
 }
 
 HostHooks hooks = default_hooks();
+double music_seconds = 0.0;
+long frames_presented = 0;
 bool sound_ready = false;
 long frame_index = 0;
 
@@ -55,6 +59,10 @@ void log_key() {
 }
 
 }  // namespace
+
+double music_init_seconds() {
+  return music_seconds;
+}
 
 HostHooks& host_hooks() {
   return hooks;
@@ -113,6 +121,7 @@ int frame_tick() {
     platform::post_quit_message(0);
   display->end_frame(display);
   display->present(display);
+  ++frames_presented;
   if (hooks.frame_done) hooks.frame_done(t);
   return 1;
 }
@@ -120,6 +129,7 @@ int frame_tick() {
 int WinMain(void* instance, void*, const char* command_line, int show_command) {
   key_count = 0;
   frame_index = 0;
+  frames_presented = 0;
   display = nullptr;
   sound_ready = false;
   bool device_failed = false;
@@ -130,7 +140,10 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
                  why.c_str());
     return 1;
   }
+  const auto music_began = std::chrono::steady_clock::now();
   sound_ready = hooks.music_init(main_window, command_line) != 0;
+  music_seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - music_began).count();
   if (!sound_ready) {
     platform::message_box(main_window, "Unable to init Direct Sound", kShowTitle);
     platform::post_quit_message(0);
@@ -162,6 +175,9 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
     frame_tick();
   }
 
+  // A diagnostic for pacing checks: how many frames the run presented.
+  if (std::getenv("TIDALHALL_STATS"))
+    std::fprintf(stderr, "tidalhall: %ld frames presented\n", frames_presented);
   if (sound_ready) hooks.music_stop();
   hooks.sound_shutdown();
   display_shutdown();
@@ -173,6 +189,10 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
   platform::destroy_window(window);
   platform::reset_windowing();
   return device_failed ? 1 : quit_code;
+}
+
+void test_card_prepare() {
+  init_fades(320, 240, platform::run_options().plain ? 1 : 0);
 }
 
 uint32_t test_card_colour(int x, int y) {

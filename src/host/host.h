@@ -40,10 +40,14 @@ int frame_tick();
 void prepare_assets();
 // How long the last prepare_assets took (seconds of wall time).
 double prepare_assets_seconds();
+// How long the music's start (loading the soundtrack, priming the first half) took.
+double music_init_seconds();
 
 // The show time now, as the debug key log stamps it (not rounded to 32 bits).
 double show_time_seconds();
 
 // A fixed pattern of colour bars (for checking the screen's colours by eye or by tool).
 int test_card_frame(uint32_t* pixels, float t);
+// The test card's start-up: the blend routines only.
+void test_card_prepare();
 uint32_t test_card_colour(int x, int y);

@@ -130,8 +130,11 @@ bool ends_with(const std::string& s, const char* ext) {
 
 class VideoSink : public FrameSink {
  public:
-  VideoSink(std::string path, double fps, std::string work_dir)
-      : path_(std::move(path)), fps_(fps), work_(std::move(work_dir)) {
+  VideoSink(std::string path, double fps, int scale, std::string work_dir)
+      : path_(std::move(path)),
+        fps_(fps),
+        scale_(scale < 1 ? 1 : scale),
+        work_(std::move(work_dir)) {
     webm_ = ends_with(path_, ".webm");
     picture_ = work_ + (webm_ ? "/picture.webm" : "/picture.mkv");
   }
@@ -194,10 +197,15 @@ class VideoSink : public FrameSink {
     std::signal(SIGPIPE, SIG_IGN);
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.6f", fps_);
+    // The picture is 320 x 240 (a 640 x 480 mode holds it in its top-left quarter, and is
+    // brought to the same size): the video is that times the scale, pixels kept square.
+    const std::string size = std::string(width_ > 320 ? "crop=320:240:0:0," : "") +
+                             "scale=" + std::to_string(320 * scale_) + ":" +
+                             std::to_string(240 * scale_);
     std::string cmd = "ffmpeg -nostdin -y -loglevel error -f rawvideo -pix_fmt " +
                       std::string(format) + " -s " + std::to_string(width_) + "x" +
-                      std::to_string(height_) + " -r " + rate +
-                      " -i - -vf scale=iw*2:ih*2:flags=neighbor -pix_fmt yuv420p " +
+                      std::to_string(height_) + " -r " + rate + " -i - -vf " + size +
+                      ":flags=neighbor -pix_fmt yuv420p " +
                       (webm_ ? "-c:v libvpx-vp9 -b:v 0 -crf 30 -deadline realtime -cpu-used 8 "
                              : "-c:v libx264 -preset veryfast -crf 18 ") +
                       quote(picture_);
@@ -213,6 +221,7 @@ class VideoSink : public FrameSink {
 
   std::string path_;
   double fps_;
+  int scale_;
   std::string work_;
   std::string picture_;
   bool webm_ = false;
@@ -228,9 +237,9 @@ std::unique_ptr<FrameSink> png_folder_sink(const std::string& dir) {
   return std::make_unique<PngFolderSink>(dir);
 }
 
-std::unique_ptr<FrameSink> video_sink(const std::string& path, double fps,
+std::unique_ptr<FrameSink> video_sink(const std::string& path, double fps, int scale,
                                       const std::string& work_dir) {
-  return std::make_unique<VideoSink>(path, fps, work_dir);
+  return std::make_unique<VideoSink>(path, fps, scale, work_dir);
 }
 
 }  // namespace platform

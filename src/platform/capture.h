@@ -20,9 +20,9 @@ class FrameSink {
 
 // frame_000000.png, frame_000001.png, ... in dir (made if absent).
 std::unique_ptr<FrameSink> png_folder_sink(const std::string& dir);
-// One video file (.mp4, .mkv or .webm) made by the ffmpeg program; work_dir holds the
-// picture-only intermediate file.
-std::unique_ptr<FrameSink> video_sink(const std::string& path, double fps,
+// One video file (.mp4, .mkv or .webm) made by the ffmpeg program, the 320 x 240 picture
+// scaled by `scale` (nearest neighbour); work_dir holds the picture-only intermediate file.
+std::unique_ptr<FrameSink> video_sink(const std::string& path, double fps, int scale,
                                       const std::string& work_dir);
 
 bool is_video_path(const std::string& path);

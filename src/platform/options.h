@@ -21,6 +21,7 @@ struct RunOptions {
   std::string contact_sheet;  // --contact-sheet FILE.png
   double every = 4.0;         // --every SECONDS
   bool bench = false;         // --bench
+  std::string bench_json;     // --json FILE: the bench figures as JSON
   bool plain = false;         // --plain: the plain routines, not the SIMD ones
   std::string music_words;    // the show's bare words, joined by single spaces
 };

@@ -135,8 +135,11 @@ class SdlSurface : public Surface {
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);
+    pace();
     return true;
   }
+  // The refresh rate the display reports (60 when it reports none).
+  void set_refresh(int hz) { period_ = 1.0 / (hz > 0 ? hz : 60); }
   void release() override {
     if (texture_) SDL_DestroyTexture(texture_);
     texture_ = nullptr;
@@ -144,11 +147,31 @@ class SdlSurface : public Surface {
   }
 
  private:
+  // With vsync the present above has already waited for the display; where the renderer
+  // cannot wait (a virtual X server, a driver that ignores the request), the frame waits
+  // here until its slot at the display's rate, so real-time play never spins. The show's
+  // time still comes from the clock, so no picture changes.
+  void pace() {
+    const double now = static_cast<double>(SDL_GetPerformanceCounter()) /
+                       static_cast<double>(SDL_GetPerformanceFrequency());
+    if (next_ == 0.0 || now > next_ + period_) {
+      next_ = now + period_;  // first frame, or far behind: start the slots anew
+      return;
+    }
+    if (now < next_) {
+      const Uint32 ms = static_cast<Uint32>((next_ - now) * 1000.0);
+      if (ms > 0) SDL_Delay(ms);
+    }
+    next_ += period_;
+  }
+
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   SurfaceDesc desc_;
   std::vector<uint8_t> memory_;
   bool locked_ = false;
+  double period_ = 1.0 / 60.0;
+  double next_ = 0.0;
 };
 
 class SdlDraw : public DirectDraw {
@@ -269,13 +292,21 @@ bool SdlDraw::set_cooperative_level(WindowHandle window, uint32_t) {
 bool SdlDraw::set_display_mode(int width, int height, int bits) {
   if (!window_ || !run_allows_mode(width, height, bits)) return false;
   if (!renderer_) {
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    // Presenting waits for the display's refresh where the renderer can.
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (!renderer_) return false;
   }
   // The whole surface fills the window: in a 640 x 480 mode the 320 x 240 picture takes
-  // its top-left quarter, as on the original screen.
+  // its top-left quarter, as on the original screen. Full screen scales by whole numbers
+  // only, with black bars around, so every pixel stays square and sharp (a window is made
+  // to the picture's size times --scale already).
   SDL_RenderSetLogicalSize(renderer_, width, height);
-  if (run_options().fullscreen) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  if (run_options().fullscreen) {
+    SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
+    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    SDL_ShowCursor(SDL_DISABLE);
+  }
   width_ = width;
   height_ = height;
   bits_ = bits;
@@ -285,6 +316,10 @@ bool SdlDraw::set_display_mode(int width, int height, int bits) {
 Surface* SdlDraw::create_primary_surface() {
   if (!renderer_ || !bits_) return nullptr;
   surface_.release();
+  SDL_DisplayMode mode{};
+  const int display = window_ ? SDL_GetWindowDisplayIndex(window_) : 0;
+  surface_.set_refresh(
+      SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) == 0 ? mode.refresh_rate : 0);
   return surface_.make(renderer_, width_, height_, bits_) ? &surface_ : nullptr;
 }
 

@@ -27,6 +27,24 @@ void overlay_keyed(uint32_t* frame, const Image* picture, int left, int top) {
   }
 }
 
+// Adds a 320-wide picture scrolled so that its row `offset` is at the top of the screen,
+// copying only the rows it has.
+void add_scrolled(uint32_t* frame, const Image* picture, int offset) {
+  if (!picture || !picture->pixels || picture->width != kFrameWidth) return;
+  const int first = std::max(0, -offset);                             // screen rows
+  const int last = std::min(kFrameHeight, picture->height - offset);  // exclusive
+  if (last <= first) return;
+  const uint32_t* src = picture->pixels + static_cast<size_t>(first + offset) * kFrameWidth;
+  uint32_t* dst = frame + first * kFrameWidth;
+  row_add_saturate(dst, dst, src, (last - first) * kFrameWidth);
+}
+
+int scroll_offset(const Image* picture, float progress) {
+  if (!picture) return 0;
+  const float span = progress * static_cast<float>(picture->height + kFrameHeight);
+  return static_cast<int>(span) - kFrameHeight;
+}
+
 }  // namespace
 
 TH_SCENE(BluePictureScene) {
@@ -60,4 +78,18 @@ TH_SCENE(CornerLogoScene) {
   if (!logo) return;
   // One pixel in from the right and bottom edges.
   overlay_keyed(pixels, logo, kFrameWidth - logo->width - 1, kFrameHeight - logo->height - 1);
+}
+
+TH_SCENE(CreditsScrollScene) {
+  (void)entry, (void)index, (void)start, (void)end, (void)parameter;
+  PictureState& st = show().pictures;
+  if (st.credits_first_frame) {
+    // Their width was checked at start-up; their height is free.
+    st.scroll1 = load_image(data_file::kScroll1Picture);
+    st.scroll2 = load_image(data_file::kScroll2Picture);
+    st.credits_first_frame = false;
+  }
+  add_scrolled(pixels, st.scroll2.get(), scroll_offset(st.scroll2.get(), progress));
+  smear_scan(pixels, static_cast<int>(32.0f * std::cos(4.0f * t) + 44.0f));
+  add_scrolled(pixels, st.scroll1.get(), scroll_offset(st.scroll1.get(), progress));
 }

@@ -64,6 +64,6 @@ TH_SCENE(PictureCardScene);
 TH_SCENE(WordCaptionScene);
 TH_SCENE(CornerLogoScene);
 constexpr SceneHandler FlowerSpriteScene = empty_scene;
-constexpr SceneHandler CreditsScrollScene = empty_scene;
+TH_SCENE(CreditsScrollScene);
 
 // ---- The end of the handler list ----

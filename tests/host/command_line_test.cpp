@@ -55,6 +55,8 @@ TEST(CommandLine, UnusableCommandLinesAreRefusedWithAReason) {
                                                          {"--start", "10", "--end", "5"},
                                                          {"--frobnicate"},
                                                          {"MONO"},
+                                                         {"Mono"},
+                                                         {"--json", "x.json"},
                                                          {"somefile"},
                                                          {"--window=yes"},
                                                          {"--data", "/no/such/folder/here"},
@@ -65,6 +67,13 @@ TEST(CommandLine, UnusableCommandLinesAreRefusedWithAReason) {
     EXPECT_FALSE(p.result.error.empty());
     EXPECT_EQ(p.result.error.find('\n'), std::string::npos) << "one line";
   }
+}
+
+TEST(CommandLine, ShowWordsAreFoundAsTheShowsOwnSearchFindsThem) {
+  // The first letter as typed, the rest in any case.
+  Parsed p = parse({"8BIT", "mONO", "2To1"});
+  ASSERT_TRUE(p.ok) << p.result.error;
+  EXPECT_EQ(p.options.music_words, "8BIT mONO 2To1");
 }
 
 TEST(CommandLine, HelpNamesEveryOption) {

@@ -55,8 +55,25 @@ TEST(Bench, ReportEndsWithTheTotalLine) {
   std::string text(4096, '\0');
   text.resize(std::fread(text.data(), 1, text.size(), f));
   std::fclose(f);
-  EXPECT_EQ(text.rfind("start-up: ", 0), 0u) << "the start-up time first";
-  EXPECT_LT(text.find("row"), text.find('\n', text.find('\n') + 1)) << "then the header line";
+  // The figures first, in this order, then the table's header.
+  size_t at = 0;
+  for (const char* line : {"start-up: ", "\npeak memory: ", "\nworst frame: ", " at 1.000 s (",
+                           "\nroutines: ", "\n  row  handler"}) {
+    const size_t found = text.find(line, at);
+    ASSERT_NE(found, std::string::npos) << line << " missing or out of order in\n" << text;
+    at = found;
+  }
+  const std::string json = testing::TempDir() + "bench.json";
+  ASSERT_TRUE(bench_write_json(json, 10, 2.0));
+  std::FILE* j = std::fopen(json.c_str(), "r");
+  ASSERT_NE(j, nullptr);
+  std::string doc(8192, '\0');
+  doc.resize(std::fread(doc.data(), 1, doc.size(), j));
+  std::fclose(j);
+  for (const char* key :
+       {"\"startup_seconds\"", "\"peak_resident_mb\"", "\"worst_frame_ms\"", "\"routines\"",
+        "\"fps\": 5.000", "\"row\": 0, \"handler\": \"CatwalkScene\""})
+    EXPECT_NE(doc.find(key), std::string::npos) << key << " not in\n" << doc;
   EXPECT_NE(text.find("\n    0  "), std::string::npos) << "row 0 is active at 1 s";
   EXPECT_NE(text.find(timeline_handler_names[0]), std::string::npos);
   if (!timeline[0].handler) {

@@ -122,6 +122,82 @@ TEST(PictureScenes, OverlaysLargerThanTheFrameAreCutToIt) {
   EXPECT_EQ(g.frame()[0], s.logo->pixels[261 * 700 + 381] ? 0x00778899u : 0u);
 }
 
+// A 320-wide credits picture of `rows` rows, each row one grey level; the allocation runs
+// on for 240 more rows of white, so a read past its last row would light the frame.
+ImagePtr scroll_picture(int rows) {
+  auto img = std::make_unique<Image>();
+  img->width = kFrameWidth;
+  img->height = rows;
+  img->pixels = new uint32_t[static_cast<size_t>(rows + kFrameHeight) * kFrameWidth];
+  for (int y = 0; y < rows + kFrameHeight; ++y)
+    for (int x = 0; x < kFrameWidth; ++x)
+      img->pixels[y * kFrameWidth + x] = y < rows ? 0x00010101u * (1 + y % 200) : 0x00FFFFFFu;
+  return img;
+}
+
+TEST(CreditsScrollScene, ScrollsInFromTheBottomAndOutThroughTheTop) {
+  show_test::prepare();
+  PictureState& st = show().pictures;
+  st.credits_first_frame = false;
+  st.scroll1 = scroll_picture(100);  // shorter than the screen
+  st.scroll2 = nullptr;
+  auto draw = [](float q) {
+    Frame f(kFramePixels, 0);
+    CreditsScrollScene(f.data(), nullptr, 0, 252.0f + 14.0f * q, 252.0f, 266.0f, q, 0);
+    return f;
+  };
+  // Nothing at either end.
+  for (float q : {0.0f, 1.0f})
+    for (uint32_t p : draw(q)) ASSERT_EQ(p & kColour, 0u) << q;
+  // o = trunc(q x 340) - 240. At o = -100 the picture's 100 rows stand on screen rows
+  // 100..199 and the rows below stay black: only rows the picture has are read.
+  const Frame mid = draw(140.0f / 340.0f);
+  for (int y = 0; y < kFrameHeight; ++y) {
+    const uint32_t want = (y >= 100 && y < 200) ? 0x00010101u * (1 + (y - 100)) : 0u;
+    ASSERT_EQ(mid[y * kFrameWidth + 7] & kColour, want) << "row " << y;
+  }
+  // At o = 50 rows 50..99 stand at the top, nothing under them.
+  const Frame late = draw(290.0f / 340.0f);
+  for (int y = 0; y < kFrameHeight; ++y) {
+    const uint32_t want = y < 50 ? 0x00010101u * (1 + (y + 50)) : 0u;
+    ASSERT_EQ(late[y * kFrameWidth + 300] & kColour, want) << "row " << y;
+  }
+}
+
+TEST(CreditsScrollScene, SharpCreditsOverTheirSmearedFasterCopy) {
+  show_test::prepare();
+  // The scene loads its pictures on its first frame, at the row's start.
+  const Frame f = show_test::frame_at(259.0f);
+  const PictureState& st = show().pictures;
+  ASSERT_TRUE(st.scroll1 && st.scroll2);
+  EXPECT_FALSE(st.credits_first_frame);
+  const float q = 7.0f / 14.0f;
+  const int o1 = static_cast<int>(q * (st.scroll1->height + 240)) - 240;
+  const int o2 = static_cast<int>(q * (st.scroll2->height + 240)) - 240;
+  ASSERT_GT(st.scroll2->height, st.scroll1->height);  // the smeared layer moves faster
+  int lit = 0, smeared = 0;
+  for (int y = 0; y < kFrameHeight; ++y)
+    for (int x = 0; x < kFrameWidth; ++x) {
+      const uint32_t got = f[y * kFrameWidth + x];
+      const int r1 = y + o1, r2 = y + o2;
+      const uint32_t sharp =
+          (r1 >= 0 && r1 < st.scroll1->height) ? st.scroll1->pixels[r1 * kFrameWidth + x] : 0u;
+      // The sharp layer is added last: every channel at least its own.
+      for (int sh : {0, 8, 16})
+        ASSERT_GE((got >> sh) & 0xFF, (sharp >> sh) & 0xFF) << x << "," << y;
+      lit += (sharp & kColour) > 0x00404040;
+      const uint32_t under =
+          (r2 >= 0 && r2 < st.scroll2->height) ? st.scroll2->pixels[r2 * kFrameWidth + x] : 0u;
+      smeared += (sharp & kColour) == 0 && (got & kColour) != (under & kColour);
+    }
+  EXPECT_GT(lit, 500);
+  EXPECT_GT(smeared, kFramePixels / 4);
+}
+
+TEST(CreditsScrollScene, PlainAndSimdAgree) {
+  show_test::expect_plain_equals_simd(252.5, 266.0, 1.5);
+}
+
 TEST(PictureScenes, PlainAndSimdAgree) {
   show_test::expect_plain_equals_simd(165.5, 167.0, 4.0);
   show_test::expect_plain_equals_simd(238.0, 241.0, 4.0);

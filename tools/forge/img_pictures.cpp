@@ -321,13 +321,18 @@ Canvas scroll1(const Font& bold, const Font& sans) {
   y += 28;
   sans.draw_centred(small, 160, y, "long night mix", 16, 1);
   y += 70;
+  sans.draw_centred(small, 160, y - 30, "a rebuild in C++, made of", 13);
   const std::vector<std::pair<std::string, std::string>> parts = {
-      {"host", "window, clock and start-up"},        {"display", "frame buffer to screen"},
-      {"sequencer", "timeline, fades, flashes"},     {"music", "soundtrack streaming"},
-      {"assets", "picture, motion, morph readers"},  {"kelp", "the software 3D engine"},
-      {"scenes", "catwalk, city, portraits, floor"}, {"kernels", "warps, flares, metaballs"},
-      {"forge", "every picture, scene and note"}};
+      {"kelp", "the software 3D engine"},        {"music", "the soundtrack, streamed"},
+      {"host", "window, clock and start-up"},    {"display", "frame buffer to screen"},
+      {"sequencer", "timeline, fades, flashes"}, {"assets", "picture, motion, morph readers"},
+      {"scenes", "catwalk, city, portraits"},    {"kernels", "warps, glows, flares, sprites"},
+      {"forge", "the data set: every picture,"}, {"", "scene, motion and note"}};
   for (const auto& [name, what] : parts) {
+    if (name.empty()) {  // a second line for the part above
+      sans.draw_centred(small, 160, y - 52 + 36, what, 13);
+      continue;
+    }
     bold.draw_centred(big, 160, y, name, 22, 1);
     sans.draw_centred(small, 160, y + 20, what, 13);
     y += 52;
