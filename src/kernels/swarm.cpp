@@ -185,3 +185,27 @@ void swarm_blend_points(float time, Vec3* points) {
     }
   }
 }
+void swarm_draw(uint32_t* target, float angle_x, float angle_y, float angle_z, float x, float y,
+                float z, float time) {
+  const SwarmTables& t = tables();
+  if (t.images[0].empty()) return;  // sprites_init has not run
+  sprite_source_width = kSpriteSide;
+  sprite_source_height = kSpriteSide;
+  Mat4 m;
+  mat_rotation_euler(&m, angle_x, angle_y, angle_z);
+  m.m[12] = x;
+  m.m[13] = y;
+  m.m[14] = z;
+
+  Vec3 points[kSwarmPoints];
+  swarm_blend_points(time, points);
+  mat_transform_points(points, points, kSwarmPoints, &m);
+  for (int i = 0; i < kSwarmPoints; ++i) {
+    const Vec3& p = points[i];
+    if (!(p.z >= 2.0f)) continue;  // behind the viewer or too close to draw
+    const float px = p.x * 116.0f / p.z, py = p.y * 87.0f / p.z;
+    const float size = 116.0f * 15.0f / p.z;
+    sprite_draw_additive(px + 160.0f, py + 120.0f, size, size, target,
+                         t.images[t.colour_index[i]].data());
+  }
+}

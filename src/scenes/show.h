@@ -10,6 +10,7 @@
 #include "assets/image.h"
 #include "display/frame.h"
 #include "engine/kelp.h"
+#include "kernels/kernels.h"
 
 using ImagePtr = std::unique_ptr<Image>;
 
@@ -48,8 +49,13 @@ struct PortraitState {
 
 struct WarpState {};
 
+constexpr int kGlowPulses = 20;
+
 struct GlowState {
-  bool particle_glow_first_frame = true;
+  bool particle_glow_first_frame = true;                // the beat is built on the first frame
+  std::unique_ptr<PulsePoint[]> pulse;                  // kGlowPulses pulses, kept to the end
+  float swarm_translation[3] = {0.0f, 125.0f, 200.0f};  // the swarm under the arches
+  float swarm_time = 384.0f;                            // where both swarms start in the cycle
 };
 
 struct PictureState {

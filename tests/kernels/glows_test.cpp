@@ -207,4 +207,24 @@ TEST_F(Swarm, CopiesTrailTenUnitsAlongTheCycle) {
   expect_blend(0, 7, 0, std::sin(104 * pi / 256));
 }
 
+TEST_F(Swarm, DrawsInFrontOfTheViewerOnlyAndLeavesTheSourceAt256) {
+  init_fades(kFrameWidth, kFrameHeight, 0);
+  sprite_source_width = sprite_source_height = 64;
+  std::vector<uint32_t> target(kFramePixels, 0);
+  // 160 units ahead: the swarm stands round the centre, inside the frame.
+  swarm_draw(target.data(), 0.3f, 0.2f, 0.1f, 0.0f, 0.0f, 160.0f, 384.0f);
+  EXPECT_EQ(sprite_source_width, 256);
+  EXPECT_EQ(sprite_source_height, 256);
+  int lit = 0;
+  for (uint32_t p : target) lit += (p & kColour) != 0;
+  EXPECT_GT(lit, 1000);
+  EXPECT_NE(target[120 * kFrameWidth + 160] & kColour, 0u);
+  EXPECT_EQ(target[0] & kColour, 0u);
+
+  // Behind the viewer, or nearer than 2 units: nothing.
+  std::fill(target.begin(), target.end(), 0u);
+  swarm_draw(target.data(), 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, -400.0f, 0.0f);
+  for (uint32_t p : target) ASSERT_EQ(p, 0u);
+}
+
 }  // namespace
