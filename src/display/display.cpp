@@ -95,8 +95,17 @@ DisplayDevice* display_init(platform::WindowHandle window, int width, int height
   size_t pixels = static_cast<size_t>(width) * height;
   if (framebuffer.size() != pixels) framebuffer.resize(pixels);
   mapping = Mapping::none;
-  device =
-      DisplayDevice{width, height, bits, 0, 0, 0, nullptr, clear, present, begin_frame, end_frame};
+  device = DisplayDevice{width,
+                         height,
+                         bits,
+                         0,
+                         0,
+                         0,
+                         nullptr,
+                         display_clear,
+                         display_present,
+                         display_begin_frame,
+                         display_end_frame};
   return &device;
 }
 
@@ -114,7 +123,7 @@ int display_shutdown() {
   return 1;
 }
 
-int clear(DisplayDevice* d, uint32_t value) {
+int display_clear(DisplayDevice* d, uint32_t value) {
   if (framebuffer.empty()) return 1;
   int count = d->width * d->height;
   if (use_mmx)
@@ -124,10 +133,10 @@ int clear(DisplayDevice* d, uint32_t value) {
   return 1;
 }
 
-int begin_frame(DisplayDevice* d) {
+int display_begin_frame(DisplayDevice* d) {
   if (d->mapped && mapping != Mapping::screen) return 1;
   // Drawing must never go through a screen pointer: a screen mapping ends first.
-  if (d->mapped) unlock_screen(d);
+  if (d->mapped) display_unlock_screen(d);
   d->pixels = framebuffer.data();
   d->pitch_bytes = d->width * 4;
   d->pitch_pixels = d->width;
@@ -136,14 +145,14 @@ int begin_frame(DisplayDevice* d) {
   return 1;
 }
 
-int end_frame(DisplayDevice* d) {
+int display_end_frame(DisplayDevice* d) {
   if (!d->mapped) return 0;
   if (mapping == Mapping::screen && primary) primary->unlock();
   unmap(d);
   return 1;
 }
 
-int lock_screen(DisplayDevice* d) {
+int display_lock_screen(DisplayDevice* d) {
   if (d->mapped && mapping == Mapping::screen) return 1;
   // A FrameBuffer mapping is ended rather than taken for the screen, so the conversion
   // can never write into the FrameBuffer.
@@ -166,7 +175,7 @@ int lock_screen(DisplayDevice* d) {
   return 1;
 }
 
-int unlock_screen(DisplayDevice* d) {
+int display_unlock_screen(DisplayDevice* d) {
   if (!d->mapped) return 0;
   bool was_screen = mapping == Mapping::screen;
   // The mapping ends even when the unlock fails.
@@ -175,8 +184,8 @@ int unlock_screen(DisplayDevice* d) {
   return primary->unlock() ? 1 : 0;
 }
 
-int present(DisplayDevice* d) {
-  if (!lock_screen(d)) return 0;
+int display_present(DisplayDevice* d) {
+  if (!display_lock_screen(d)) return 0;
   int bytes = d->screen_bits / 8;
   auto* dst = static_cast<uint8_t*>(d->pixels);
   const uint32_t* src = framebuffer.data();
@@ -191,7 +200,7 @@ int present(DisplayDevice* d) {
       convert_run(d->screen_bits, dst + static_cast<size_t>(y) * d->pitch_bytes,
                   src + static_cast<size_t>(y) * d->width, columns);
   }
-  return unlock_screen(d);
+  return display_unlock_screen(d);
 }
 
 uint32_t* display_framebuffer() {

@@ -25,12 +25,12 @@ DisplayDevice* display_init(platform::WindowHandle window, int width, int height
 // Releases the screen surface and the device: 1 if there was a device, else 0.
 int display_shutdown();
 
-int clear(DisplayDevice* device, uint32_t value);
-int begin_frame(DisplayDevice* device);
-int end_frame(DisplayDevice* device);
-int present(DisplayDevice* device);
-int lock_screen(DisplayDevice* device);
-int unlock_screen(DisplayDevice* device);
+int display_clear(DisplayDevice* device, uint32_t value);
+int display_begin_frame(DisplayDevice* device);
+int display_end_frame(DisplayDevice* device);
+int display_present(DisplayDevice* device);
+int display_lock_screen(DisplayDevice* device);
+int display_unlock_screen(DisplayDevice* device);
 
 // The FrameBuffer (null before display_init made it).
 uint32_t* display_framebuffer();

@@ -13,11 +13,11 @@
 #include "host/command_line.h"
 #include "host/contact_sheet.h"
 #include "host/host.h"
+#include "platform/backend_headless.h"
 #include "platform/capture.h"
 #include "platform/clock.h"
 #include "platform/exit.h"
 #include "platform/files.h"
-#include "platform/headless.h"
 
 #ifndef TH_VERSION
 #define TH_VERSION "0"

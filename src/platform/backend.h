@@ -1,6 +1,6 @@
 // What a platform backend provides: the window, its input, message boxes and a
 // DirectDraw-like surface device. SDL2 for the real show, a memory surface for headless
-// runs, and a scriptable fake for tests.
+// runs, and a scriptable fake that only the tests build (tests/support).
 #pragma once
 #include <cstdint>
 #include <string>

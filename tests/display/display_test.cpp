@@ -6,7 +6,7 @@
 
 #include "display/convert.h"
 #include "platform/capture.h"
-#include "platform/fake.h"
+#include "support/backend_fake.h"
 
 namespace {
 
@@ -159,7 +159,7 @@ TEST_F(DisplayTest, ScreenAndFrameBufferMappingsNeverOverlap) {
   EXPECT_EQ(display_framebuffer()[0], 0x00FFFFFFu);
   EXPECT_EQ(static_cast<uint16_t*>(fake.surface.pixels)[0], 0xFFFF);
   // begin_frame while the screen is locked ends that lock and maps the FrameBuffer.
-  ASSERT_EQ(lock_screen(d), 1);
+  ASSERT_EQ(display_lock_screen(d), 1);
   EXPECT_EQ(d->begin_frame(d), 1);
   EXPECT_EQ(d->pixels, display_framebuffer());
   EXPECT_EQ(fake.locks, fake.unlocks);

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/fake.h"
 #include "platform/files.h"
 #include "platform/options.h"
 #include "scenes/timeline.h"
 #include "sequencer/sequencer.h"
+#include "support/backend_fake.h"
 
 namespace {
 

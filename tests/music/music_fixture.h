@@ -15,7 +15,7 @@
 #include "platform/files.h"
 #include "platform/options.h"
 #include "platform/sound.h"
-#include "platform/sound_fake.h"
+#include "support/sound_fake.h"
 
 class MusicTest : public ::testing::Test {
  protected:

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/capture.h"
-#include "platform/fake.h"
 #include "platform/keys.h"
+#include "support/backend_fake.h"
 
 namespace {
 

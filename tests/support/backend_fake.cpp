@@ -1,4 +1,4 @@
-#include "platform/fake.h"
+#include "support/backend_fake.h"
 
 #include <algorithm>
 

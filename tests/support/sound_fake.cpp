@@ -1,4 +1,4 @@
-#include "platform/sound_fake.h"
+#include "support/sound_fake.h"
 
 #include <algorithm>
 #include <cstdio>

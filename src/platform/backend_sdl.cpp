@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/headless.h"
+#include "platform/backend_headless.h"
 #include "platform/keys.h"
 #include "platform/options.h"
 

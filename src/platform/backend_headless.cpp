@@ -1,4 +1,4 @@
-#include "platform/headless.h"
+#include "platform/backend_headless.h"
 
 #include <vector>
 
