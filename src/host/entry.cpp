@@ -135,7 +135,9 @@ int run(int argc, const char* const* argv) {
   }
 
   HostHooks& hooks = host_hooks();
+  hooks.catch_up = show_catch_up;
   if (cl.test_card) {
+    hooks.catch_up = nullptr;
     // The card checks the screen: it needs the blend routines, none of the show's assets.
     hooks.sequencer_frame = test_card_frame;
     hooks.prepare_assets = test_card_prepare;

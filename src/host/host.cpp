@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
+#include "display/frame.h"
 #include "music/music.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
@@ -19,8 +21,8 @@ int32_t key_count = 0;
 namespace {
 
 HostHooks default_hooks() {
-  return HostHooks{music_init,     music_start,    music_pump, music_stop,
-                   sound_shutdown, prepare_assets, show_frame, nullptr};
+  return HostHooks{music_init,     music_start, music_pump, music_stop, sound_shutdown,
+                   prepare_assets, show_frame,  nullptr,    nullptr};
 }
 
 HostHooks hooks = default_hooks();
@@ -156,6 +158,9 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
     platform::post_quit_message(0);
     device_failed = true;
   }
+  // A late start draws, off screen, what the rows before it leave behind.
+  const platform::RunOptions& run = platform::run_options();
+  if (display && hooks.catch_up && run.start > 0.0) hooks.catch_up(run.start, run.fps);
   if (sound_ready) hooks.music_start();
   // --start S shifts the clock's origin so that t begins at S.
   show_start = static_cast<float>(static_cast<double>(platform::time_get_time()) -
@@ -189,6 +194,11 @@ int WinMain(void* instance, void*, const char* command_line, int show_command) {
   platform::destroy_window(window);
   platform::reset_windowing();
   return device_failed ? 1 : quit_code;
+}
+
+void show_catch_up(double start, double fps) {
+  std::vector<uint32_t> scratch(kFramePixels, 0);
+  catch_up(start, fps, scratch.data());
 }
 
 void test_card_prepare() {

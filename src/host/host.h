@@ -18,6 +18,9 @@ struct HostHooks {
   void (*prepare_assets)();
   int (*sequencer_frame)(uint32_t* pixels, float t);
   void (*frame_done)(float t);  // after each presented frame; may be null
+  // Before the first frame of a late start: brings the scenes' state up to show time
+  // `start` as a run at `fps` would leave it; may be null (nothing to bring up to date).
+  void (*catch_up)(double start, double fps);
 };
 HostHooks& host_hooks();
 void reset_host_hooks();
@@ -48,6 +51,8 @@ double show_time_seconds();
 
 // A fixed pattern of colour bars (for checking the screen's colours by eye or by tool).
 int test_card_frame(uint32_t* pixels, float t);
+// The show's own catch-up for a late start (the scenes' rows before it, drawn off screen).
+void show_catch_up(double start, double fps);
 // The test card's start-up: the blend routines only.
 void test_card_prepare();
 uint32_t test_card_colour(int x, int y);

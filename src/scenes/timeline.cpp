@@ -1,5 +1,6 @@
 #include "scenes/timeline.h"
 
+#include "display/frame.h"
 #include "scenes/scenes.h"
 
 // One line a row: start, end, parameter, handler. Rows are not sorted by start; their
@@ -84,6 +85,35 @@ static_assert(0 TH_TIMELINE(TH_COUNT) == kTimelineRows);
 TH_SCENE(empty_scene) {
   (void)pixels, (void)entry, (void)index, (void)t, (void)start, (void)end, (void)progress,
       (void)parameter;
+}
+
+bool scene_accumulates(SceneHandler handler) {
+  return handler != empty_scene && handler == FlareObjectScene;
+}
+
+void catch_up(double start, double fps, uint32_t* scratch) {
+  if (start <= 0.0 || fps <= 0.0) return;
+  // The times a run from 0 draws, as the host takes them: k / fps in double, then float.
+  auto time_of = [fps](long k) { return static_cast<float>(static_cast<double>(k) / fps); };
+  const float until = static_cast<float>(start);
+  bool called[kTimelineRows] = {};
+  for (long k = 0;; ++k) {
+    const float t = time_of(k);
+    if (!(t < until)) break;
+    const float next = time_of(k + 1);
+    for (int i = 0; i < kTimelineRows; ++i) {
+      const TimelineEntry& row = timeline[i];
+      if (!(row.start <= t && t < row.end) || !row.handler || row.handler == empty_scene) continue;
+      const bool last = !(next < until) || !(row.start <= next && next < row.end);
+      if (called[i] && !last && !scene_accumulates(row.handler)) continue;
+      called[i] = true;
+      for (int p = 0; p < kFramePixels; ++p) scratch[p] = 0;
+      const long double progress = (static_cast<long double>(t) - row.start) /
+                                   (static_cast<long double>(row.end) - row.start);
+      row.handler(scratch, &row, i, t, row.start, row.end, static_cast<float>(progress),
+                  row.parameter);
+    }
+  }
 }
 
 int show_frame(uint32_t* pixels, float t) {
