@@ -361,6 +361,7 @@ void prepare_assets() {
   // 19. The effect tables, in this order: the flares, the sprites, the warps, the morph's
   // row offsets. Each joins here as its kernel lands.
   sprites_init();
+  warp_tables_init();
 
   prepare_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 }

@@ -8,6 +8,8 @@
 
 #include "display/frame.h"
 
+struct Vertex;
+
 // ---- Frame-buffer utilities ----
 
 // Per colour channel dst = (a * b) >> 8. Any count; dst may be a or b.
@@ -149,11 +151,60 @@ int metaballs_frame();
 
 // ---- Offset-table warps ----
 
+// Builds the direction fields (start-up, once) and sets the shared texel origin to 0.
+void warp_tables_init();
+// Fills the 320 x 240 target from a 256 x 256 texture seen through three moving copies of
+// one field; moves the shared texel origin. The scenes pass 40 t and -40 t.
+void warp_three_centres(uint32_t* target, const uint32_t* texture, float t);
+// The same with other centre paths and field pairs for modes 0..2, keeping the texel origin
+// the last warp_three_centres left; any other mode leaves the target as it is.
+void warp_three_centres_mode(uint32_t* target, const uint32_t* texture, float t, int mode);
+void warp_three_centres_plain(uint32_t* target, const uint32_t* texture, float t);
+void warp_three_centres_simd(uint32_t* target, const uint32_t* texture, float t);
+void warp_three_centres_mode_plain(uint32_t* target, const uint32_t* texture, float t, int mode);
+void warp_three_centres_mode_simd(uint32_t* target, const uint32_t* texture, float t, int mode);
+
+// One row of 320 pixels: per pixel c the byte sums h = high[c] + high[c + d1] - high[c + d12]
+// and l (the same over low), each wrapping at 256, pick texel (h * 256 + l + offset) & 0xFFFF.
+void warp_row_plain(uint32_t* dst, const uint8_t* high, const uint8_t* low, int d1, int d12,
+                    const uint32_t* texture, uint32_t offset);
+void warp_row_simd(uint32_t* dst, const uint8_t* high, const uint8_t* low, int d1, int d12,
+                   const uint32_t* texture, uint32_t offset);
+
+// The fields kept after start-up (640 x 480 bytes each, 640 a row), named by component and
+// depth, and the texel origin the last warp_three_centres set.
+enum class WarpField { kY15, kX175, kY0, kX0, kY30, kX30 };
+const uint8_t* warp_field(WarpField field);
+int32_t warp_texture_offset();
+
 // ---- Rotozoom and zoom blits ----
+
+// Fills the 320 x 240 target with a 256 x 256 texture turned by angle (degrees) and scaled
+// so the target's corners lie on a circle of the radius (in texels) about texel (127.5,
+// 127.5); the texture tiles. Radius below 1024.
+void rotozoom_draw(uint32_t* target, const uint32_t* texture, float angle, float radius);
+// Adds the window of the 320 x 240 source that is width wide (3 at least) and 0.75 width
+// high, centred on the picture, enlarged to the whole target, each byte saturating.
+void zoom_add_draw(uint32_t* target, const uint32_t* source, float width);
+void rotozoom_draw_plain(uint32_t* target, const uint32_t* texture, float angle, float radius);
+void rotozoom_draw_simd(uint32_t* target, const uint32_t* texture, float angle, float radius);
+void zoom_add_draw_plain(uint32_t* target, const uint32_t* source, float width);
+void zoom_add_draw_simd(uint32_t* target, const uint32_t* source, float width);
 
 // ---- Delayed-rotation wobble ----
 
 // ---- Rotated sprites ----
+
+// Adds a square sprite turned by angle (radians) onto a 320 x 240 target, centred on
+// (x, y), its corners on the ellipse of radii width / 2 and height / 2 (angle 0 stands it on
+// a corner), through the engine's additive alpha rasterizer. The source is source_width x
+// source_height texels; a size that is not a texture size draws nothing and returns false.
+bool sprite_draw_rotozoom(uint32_t* target, float x, float y, float width, float height,
+                          float angle, const uint32_t* source, int source_width, int source_height);
+// The sprite's four corners as the rasterizer gets them: screen position and mapping
+// (0, 0), (255, 0), (255, 255), (0, 255), with depth 1 and intensity 128.
+void sprite_rotozoom_corners(Vertex corner[4], float x, float y, float width, float height,
+                             float angle);
 
 // ---- Picture morph and smears ----
 
