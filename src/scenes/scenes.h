@@ -42,8 +42,8 @@ TH_SCENE(MetaballScene);
 constexpr SceneHandler FlareObjectScene = empty_scene;
 
 // ---- Portraits and morph ----
-constexpr SceneHandler PortraitScene = empty_scene;
-constexpr SceneHandler MorphScene = empty_scene;
+TH_SCENE(PortraitScene);
+TH_SCENE(MorphScene);
 
 // ---- Warps ----
 constexpr SceneHandler DoublePictureScene = empty_scene;
