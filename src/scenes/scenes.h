@@ -39,7 +39,7 @@ void render_world(uint32_t* frame, World* world, View* view, float a, int camera
 TH_SCENE(MetaballScene);
 
 // ---- Flare object ----
-constexpr SceneHandler FlareObjectScene = empty_scene;
+TH_SCENE(FlareObjectScene);
 
 // ---- Portraits and morph ----
 TH_SCENE(PortraitScene);
