@@ -57,8 +57,8 @@ constexpr SceneHandler TextureSlideScene = empty_scene;
 constexpr SceneHandler TwinWarpScene = empty_scene;
 
 // ---- Glows and particles ----
-constexpr SceneHandler ColourMapScene = empty_scene;
-constexpr SceneHandler ColourMapParticleScene = empty_scene;
+TH_SCENE(ColourMapScene);
+TH_SCENE(ColourMapParticleScene);
 constexpr SceneHandler ParticleGlowScene = empty_scene;
 
 // ---- Pictures, captions and credits ----
