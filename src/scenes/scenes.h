@@ -59,7 +59,7 @@ constexpr SceneHandler TwinWarpScene = empty_scene;
 // ---- Glows and particles ----
 TH_SCENE(ColourMapScene);
 TH_SCENE(ColourMapParticleScene);
-constexpr SceneHandler ParticleGlowScene = empty_scene;
+TH_SCENE(ParticleGlowScene);
 
 // ---- Pictures, captions and credits ----
 TH_SCENE(BluePictureScene);
