@@ -347,6 +347,7 @@ void prepare_assets() {
   // row offsets. Each joins here as its kernel lands.
   sprites_init();
   warp_tables_init();
+  build_row_offsets();
 
   prepare_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 }

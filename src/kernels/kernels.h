@@ -175,6 +175,29 @@ void sprite_rotozoom_corners(Vertex corner[4], float x, float y, float width, fl
 // byte of every pixel becomes 0.
 void smear_scan(uint32_t* buffer, int strength);
 
+// A corner of a morph triangle: screen position and texture position, in pixels.
+struct MorphVertex {
+  float x, y, u, v;
+};
+
+// The source row table of fill_textured_triangle (entry y = y * 320); built once at start-up.
+void build_row_offsets();
+
+// Affine textured fill of one triangle from a 320 x 240 source into a 320 x 240 target.
+// Corners are pushed onto the screen's border (x below 1 to 0, above 318 to 320; y below 1
+// to 0, from 239 on to 240) and texture positions onto the source, so nothing outside either
+// buffer is touched; the corners given are changed accordingly. Rows top.y <= y < bottom.y and
+// pixels left <= x < right are drawn, so triangles sharing an edge draw its pixels once.
+void fill_textured_triangle(MorphVertex* a, MorphVertex* b, MorphVertex* c, uint32_t* dst,
+                            const uint32_t* src);
+
+// Draws morph state s (clamped to 0..1; 0 the first picture, 1 the second) of morph_grid into
+// dst: the first picture warped s of the way to the second grid into dst, the second warped
+// 1 - s of the way back into scratch, then both cross-faded. Both buffers are cleared first,
+// so cells the grid does not cover stay black. All buffers 320 x 240.
+void morph(uint32_t* dst, uint32_t* scratch, const uint32_t* first, const uint32_t* second,
+           float s);
+
 // ---- Radial blur ----
 
 // In place: each pixel becomes (own x own_weight) + (inward x inward_weight) per colour

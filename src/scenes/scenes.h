@@ -36,8 +36,8 @@ constexpr SceneHandler MetaballScene = empty_scene;
 constexpr SceneHandler FlareObjectScene = empty_scene;
 
 // ---- Portraits and morph ----
-constexpr SceneHandler PortraitScene = empty_scene;
-constexpr SceneHandler MorphScene = empty_scene;
+TH_SCENE(PortraitScene);
+TH_SCENE(MorphScene);
 
 // ---- Warps ----
 TH_SCENE(DoublePictureScene);

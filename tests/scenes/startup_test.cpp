@@ -179,6 +179,7 @@ TEST(StartupChecks, PicturesAndTexturesOfTheWrongSize) {
        "gfx\\kdouble.jpg is 256 x 256, the show needs 320 x 240"},
       {df::kTitles[3], df::kLogoPicture, nullptr},
       {df::kCardPicture, df::kSpritePicture, "gfx\\3da.jpg is 256 x 256, the show needs 320 x 240"},
+      {df::kPortrait2, df::kPhongTexture, "gfx\\tovr2.jpg is 256 x 256, the show needs 320 x 240"},
       // Indexed with fixed sides.
       {df::kPhongTexture, df::kLightTexture,
        "textures\\phong.jpg is 128 x 128, the show needs 256 x 256"},
