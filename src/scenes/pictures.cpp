@@ -45,6 +45,33 @@ int scroll_offset(const Image* picture, float progress) {
   return static_cast<int>(span) - kFrameHeight;
 }
 
+struct Flower {
+  float x, y, angle;
+};
+
+// Where the ten flowers stand at show time t (centre offsets in units of 120 x 80 pixels,
+// angle in radians). The divisions are the show's stored reciprocals.
+void flower_ring(float t, Flower (&f)[10]) {
+  const double k14 = 0.7142857142857143, k12 = 0.8333333333333333, k17 = 0.5882352941176471;
+  const double k24 = 0.41666666666666663, k06 = 1.6666666666666665, k19 = 0.5263157894736843;
+  const double k23 = 0.6666666666666666;
+  const double d = t;
+  using std::cos, std::sin;
+  const double x[10] = {sin(d) * cos(d * k14),        cos(1.2 * d) * cos(1.4 * d),
+                        sin(d * k12) * cos(d * k17),  sin(0.5 * d) * cos(d * k24),
+                        cos(2 * d) * sin(1.9 * d),    sin(d * k23) * cos(d * k17),
+                        -cos(1.4 * d) * cos(1.3 * d), -cos(d * k17) * sin(d),
+                        -cos(d * k24) * sin(d),       -sin(1.9 * d) * cos(d)};
+  const double y[10] = {cos(0.25 * d) * cos(1.2 * d), sin(d * k12) * cos(2 * d),
+                        sin(d * k24) * cos(1.5 * d),  cos(d * k14) * cos(d * k17),
+                        sin(2.2 * d) * sin(d * k06),  -cos(1.5 * d) * cos(1.4 * d),
+                        sin(d * k19) * cos(2 * d),    -sin(2.4 * d) * cos(d * k23),
+                        -cos(1.4 * d) * cos(1.7 * d), -sin(2.2 * d) * sin(d * k06)};
+  const double spin[10] = {1.0, 0.5, 1.3, 2.0, 1.7, -1.0, -0.5, -1.4, -2.0, -1.8};
+  for (int i = 0; i < 10; ++i)
+    f[i] = {static_cast<float>(x[i]), static_cast<float>(y[i]), static_cast<float>(spin[i] * d)};
+}
+
 }  // namespace
 
 TH_SCENE(BluePictureScene) {
@@ -78,6 +105,20 @@ TH_SCENE(CornerLogoScene) {
   if (!logo) return;
   // One pixel in from the right and bottom edges.
   overlay_keyed(pixels, logo, kFrameWidth - logo->width - 1, kFrameHeight - logo->height - 1);
+}
+
+TH_SCENE(FlowerSpriteScene) {
+  (void)entry, (void)index, (void)start, (void)end, (void)progress, (void)parameter;
+  const Image* flower = show().flower.get();
+  if (!flower) return;
+  // The texture's own size: the loader may have resampled it to another power of two.
+  sprite_source_width = flower->width;
+  sprite_source_height = flower->height;
+  Flower ring[10];
+  flower_ring(t, ring);
+  for (const Flower& f : ring)
+    sprite_draw_rotozoom(pixels, 160.0f + 120.0f * f.x, 120.0f + 80.0f * f.y, 64.0f, 64.0f, f.angle,
+                         flower->pixels, flower->width, flower->height);
 }
 
 TH_SCENE(CreditsScrollScene) {

@@ -57,7 +57,7 @@ TH_SCENE(BluePictureScene);
 TH_SCENE(PictureCardScene);
 TH_SCENE(WordCaptionScene);
 TH_SCENE(CornerLogoScene);
-constexpr SceneHandler FlowerSpriteScene = empty_scene;
+TH_SCENE(FlowerSpriteScene);
 TH_SCENE(CreditsScrollScene);
 
 // ---- The end of the handler list ----

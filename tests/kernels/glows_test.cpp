@@ -227,4 +227,20 @@ TEST_F(Swarm, DrawsInFrontOfTheViewerOnlyAndLeavesTheSourceAt256) {
   for (uint32_t p : target) ASSERT_EQ(p, 0u);
 }
 
+TEST_F(Swarm, NeverWritesOutsideItsTarget) {
+  init_fades(kFrameWidth, kFrameHeight, 0);
+  // Close up (sprites many times the screen's size), off to each side, and far away.
+  constexpr int kGuard = 8192;
+  const float places[][3] = {
+      {0, 0, 3}, {-300, 0, 100}, {300, 200, 100}, {0, -250, 60}, {0, 0, 1e6f}};
+  for (const auto& at : places) {
+    std::vector<uint32_t> buf(kFramePixels + 2 * kGuard, 0x01010101u);
+    swarm_draw(buf.data() + kGuard, 0.7f, 1.1f, 0.2f, at[0], at[1], at[2], 200.0f);
+    for (int i = 0; i < kGuard; ++i) {
+      ASSERT_EQ(buf[i], 0x01010101u) << at[2];
+      ASSERT_EQ(buf[kGuard + kFramePixels + i], 0x01010101u) << at[2];
+    }
+  }
+}
+
 }  // namespace

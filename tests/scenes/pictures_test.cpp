@@ -1,7 +1,9 @@
 // The still pictures, captions, logo and cards through the show's frames, and the overlays
 // given pictures that do not fit where they are placed.
+#include <cmath>
 #include <cstring>
 
+#include "kernels/kernels.h"
 #include "scenes/scenes.h"
 #include "show_fixture.h"
 
@@ -198,8 +200,50 @@ TEST(CreditsScrollScene, PlainAndSimdAgree) {
   show_test::expect_plain_equals_simd(252.5, 266.0, 1.5);
 }
 
+TEST(FlowerSpriteScene, TenFlowersTurnOnTheirPathsFromTheTexturesOwnSize) {
+  show_test::prepare();
+  Show& s = show();
+  const float t = 189.0f;
+  // Where the first, fifth and last flowers stand at t.
+  const double d = t;
+  const double at[3][2] = {
+      {std::sin(d) * std::cos(d * 0.7142857142857143), std::cos(0.25 * d) * std::cos(1.2 * d)},
+      {std::cos(2 * d) * std::sin(1.9 * d), std::sin(2.2 * d) * std::sin(d * 1.6666666666666665)},
+      {-std::sin(1.9 * d) * std::cos(d), -std::sin(2.2 * d) * std::sin(d * 1.6666666666666665)}};
+  Frame f(kFramePixels, 0);
+  FlowerSpriteScene(f.data(), nullptr, 0, t, 187.3f, 190.9f, 0.5f, 0);
+  for (const auto& xy : at) {
+    const int x = static_cast<int>(160 + 120 * xy[0]), y = static_cast<int>(120 + 80 * xy[1]);
+    EXPECT_GT(f[y * kFrameWidth + x] & kColour, 0x00404040u) << x << "," << y;
+  }
+  int lit = 0;
+  for (uint32_t p : f) lit += (p & kColour) != 0;
+  EXPECT_GT(lit, 5 * 1000);  // ten flowers of about 45 x 45, some overlapping
+  EXPECT_LT(lit, 10 * 64 * 64);
+  EXPECT_EQ(sprite_source_width, 64);
+
+  // A flower texture of another size is read at that size (32 x 32 here), never past it:
+  // red texels follow its grey ones in memory, so reading on would tint the frame.
+  auto small = std::make_unique<Image>();
+  small->width = small->height = 32;
+  small->pixels = new uint32_t[64 * 64];
+  for (int i = 0; i < 64 * 64; ++i) small->pixels[i] = i < 32 * 32 ? 0x00808080u : 0x00FF0000u;
+  s.flower = std::move(small);
+  Frame g(kFramePixels, 0);
+  FlowerSpriteScene(g.data(), nullptr, 0, t, 187.3f, 190.9f, 0.5f, 0);
+  EXPECT_EQ(sprite_source_width, 32);
+  EXPECT_EQ(sprite_source_height, 32);
+  int grey = 0;
+  for (uint32_t p : g) {
+    ASSERT_EQ((p >> 16) & 0xFF, p & 0xFF) << std::hex << p;
+    grey += (p & 0xFF) != 0;
+  }
+  EXPECT_GT(grey, 5 * 1000);
+}
+
 TEST(PictureScenes, PlainAndSimdAgree) {
   show_test::expect_plain_equals_simd(165.5, 167.0, 4.0);
+  show_test::expect_plain_equals_simd(187.3, 190.9, 2.0);
   show_test::expect_plain_equals_simd(238.0, 241.0, 4.0);
 }
 
