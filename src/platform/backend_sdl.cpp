@@ -215,8 +215,11 @@ class SdlBackend : public Backend {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     // The picture decides the window's size, not the original's 380 x 400 frame.
     int scale = o.scale > 0 ? o.scale : 1;
+    // Hidden until the renderer is made: SDL may replace the window then, and a window that
+    // appears, vanishes and comes back under a new id is a flash for the user and a race
+    // for anything that looks for the show's window.
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 320 * scale,
-                               240 * scale, 0);
+                               240 * scale, SDL_WINDOW_HIDDEN);
     if (!window_) {
       error_ = SDL_GetError();
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -297,6 +300,7 @@ bool SdlDraw::set_display_mode(int width, int height, int bits) {
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (!renderer_) return false;
   }
+  SDL_ShowWindow(window_);
   // The whole surface fills the window: in a 640 x 480 mode the 320 x 240 picture takes
   // its top-left quarter, as on the original screen. Full screen scales by whole numbers
   // only, with black bars around, so every pixel stays square and sharp (a window is made

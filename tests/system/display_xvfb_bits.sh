@@ -31,7 +31,7 @@ shoot() {  # shoot NAME ARGS...: starts the show, screenshots its window, ends i
   local pid=$!
   SHOW_PID=$pid
   local win
-  win=$(find_window) || fail "$name: no window"
+  win=$(find_window "$pid") || fail "$name: no window"
   sleep 1
   import -window "$win" "$WORK/$name.png" || fail "$name: no screenshot"
   xdotool windowfocus "$win"

@@ -9,7 +9,7 @@ cd "$WORK"
 "$SHOW" --window --scale 1 --test-card --data "$DATA" >"$WORK/show.log" 2>&1 &
 pid=$!
 SHOW_PID=$pid
-win=$(find_window) || fail "no window"
+win=$(find_window "$pid") || fail "no window"
 sleep 0.3
 close_window "$win"
 wait_exit "$pid" 20
@@ -19,7 +19,7 @@ status=$?
 "$SHOW" --window --scale 1 --test-card --data "$DATA" >"$WORK/show.log" 2>&1 &
 pid=$!
 SHOW_PID=$pid
-win=$(find_window) || fail "no window"
+win=$(find_window "$pid") || fail "no window"
 xdotool windowfocus "$win"
 sleep 0.3
 xdotool key Escape

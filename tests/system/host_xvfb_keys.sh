@@ -10,7 +10,7 @@ echo "before" >debug.txt
 "$SHOW" --window --scale 1 --test-card --data "$DATA" >"$WORK/show.log" 2>&1 &
 pid=$!
 SHOW_PID=$pid
-win=$(find_window) || fail "no window titled '$TITLE'"
+win=$(find_window "$pid") || fail "no window titled '$TITLE'"
 xdotool windowfocus "$win"
 sleep 0.3
 for k in a b a; do
