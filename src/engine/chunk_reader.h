@@ -1,9 +1,28 @@
 // Little-endian reads for the .3DS loader and the track readers. Every read stays inside
 // the current chunk: a read past reader->end fails, sets ok = false and yields zeros.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
-#include "engine/kelp.h"
+#include "engine/kelp_records.h"
+
+// A bounded little-endian reader over a file held in memory. Reads past `end` fail
+// (ok := false) and return zeros, so a short chunk never eats its siblings.
+struct ChunkReader {
+  const uint8_t* data;
+  size_t size;
+  size_t pos;
+  size_t end;   // limit of the chunk being read
+  float scale;  // the load scale
+  bool ok;
+};
+
+// Track chunk readers (the reader stands at the track header). Return 1, or 0 when the
+// key table cannot be allocated; a malformed track sets reader->ok = false.
+int track_read_vector(ChunkReader* reader, Track* track, int is_colour);
+int track_read_float(ChunkReader* reader, FloatTrack* track);
+int track_read_rotation(ChunkReader* reader, RotationTrack* track);
 
 namespace kelp_io {
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/chunk_ids.h"
 #include "engine/chunk_reader.h"
 #include "engine/kelp.h"
 #include "platform/exit.h"
@@ -100,37 +101,37 @@ struct Loader {
   void count(size_t limit, Counts* c, int depth) {
     each_chunk(limit, depth, [&](int id, size_t end) {
       switch (id) {
-        case 0x4100:
+        case chunk_id::kTriMesh:
           ++c->meshes;
           count(end, c, depth + 1);
           break;
-        case 0x4d4d:
-        case 0x3d3d:
-        case 0xb000:
-        case 0xb002:
+        case chunk_id::kMain:
+        case chunk_id::kEditor:
+        case chunk_id::kKeyframer:
+        case chunk_id::kMeshNode:
           count(end, c, depth + 1);
           break;
-        case 0x4000: {
+        case chunk_id::kObject: {
           char skip_name[kNameSize];
           read_name(end, skip_name);
           count(end, c, depth + 1);
           break;
         }
-        case 0x4110:
-        case 0x4120: {
+        case chunk_id::kVertexList:
+        case chunk_id::kFaceList: {
           const int n = read_s16(&r);
-          const size_t each = id == 0x4110 ? 12 : 8;
+          const size_t each = id == chunk_id::kVertexList ? 12 : 8;
           if (!r.ok || n < 0 || (size_t)n * each > remaining(&r)) bad();
-          (id == 0x4110 ? c->vertices : c->faces) += n;
+          (id == chunk_id::kVertexList ? c->vertices : c->faces) += n;
           break;
         }
-        case 0x4600:
+        case chunk_id::kLight:
           ++c->lights;
           break;
-        case 0x4700:
+        case chunk_id::kCamera:
           ++c->cameras;
           break;
-        case 0xb011:
+        case chunk_id::kInstanceName:
           ++c->dummies;
           break;
         default:
@@ -309,27 +310,27 @@ struct Loader {
     if (!node) return 1;
     int ok = 1;
     switch (id) {
-      case 0xb020:
+      case chunk_id::kPositionTrack:
         node->position_present = 1;
         ok = track_read_vector(&r, &node->position, 0);
         break;
-      case 0xb021:
+      case chunk_id::kRotationTrack:
         node->rotation_present = 1;
         ok = track_read_rotation(&r, &node->rotation);
         break;
-      case 0xb022:
+      case chunk_id::kScaleTrack:
         node->scale_present = 1;
         ok = track_read_vector(&r, &node->scale, 0);
         break;
-      case 0xb023:
+      case chunk_id::kFovTrack:
         node->fov_present = 1;
         ok = track_read_float(&r, &node->fov);
         break;
-      case 0xb024:
+      case chunk_id::kRollTrack:
         node->roll_present = 1;
         ok = track_read_float(&r, &node->roll);
         break;
-      case 0xb025:
+      case chunk_id::kColourTrack:
         node->colour_present = 1;
         ok = track_read_vector(&r, &node->colour, 1);
         break;
@@ -348,18 +349,18 @@ struct Loader {
   // Acts on one chunk of the reading pass; false when a key table cannot be allocated.
   bool read_chunk(int id, size_t end, int depth) {
     switch (id) {
-      case 0x4d4d:
-      case 0x3d3d:
-      case 0xafff:
-      case 0xb000:
+      case chunk_id::kMain:
+      case chunk_id::kEditor:
+      case chunk_id::kMaterial:
+      case chunk_id::kKeyframer:
         if (!read_chunks(end, depth + 1)) return false;
         break;
-      case 0x4000:
+      case chunk_id::kObject:
         read_name(end, name);
         mesh = nullptr;
         if (!read_chunks(end, depth + 1)) return false;
         break;
-      case 0x4100:
+      case chunk_id::kTriMesh:
         mesh = nullptr;
         face_map.clear();
         if (w->mesh_count < w->mesh_capacity) {
@@ -375,26 +376,26 @@ struct Loader {
         mesh = nullptr;
         face_map.clear();
         break;
-      case 0x4110:
+      case chunk_id::kVertexList:
         vertex_list(end);
         break;
-      case 0x4120:
+      case chunk_id::kFaceList:
         face_list(end, depth);
         break;
-      case 0x4130:
+      case chunk_id::kFaceMaterial:
         material_group(end);
         break;
-      case 0x4140:
+      case chunk_id::kMappingList:
         mapping(end);
         break;
-      case 0x4160:
+      case chunk_id::kMeshMatrix:
         mesh_matrix();
         break;
-      case 0x0010:
+      case chunk_id::kColourFloat:
         colour = read_vec3(&r);
         if (!r.ok) bad();
         break;
-      case 0x4600: {
+      case chunk_id::kLight: {
         if (w->light_count >= w->light_capacity) break;
         Light* l = &w->lights[w->light_count++];
         std::memcpy(l->name, name, kNameSize);
@@ -409,7 +410,7 @@ struct Loader {
         l->b = colour.z;
         break;
       }
-      case 0x4700: {
+      case chunk_id::kCamera: {
         if (w->camera_count >= w->camera_capacity) break;
         Camera* c = &w->cameras[w->camera_count++];
         std::memcpy(c->name, name, kNameSize);
@@ -427,48 +428,49 @@ struct Loader {
         if (!read_chunks(end, depth + 1)) return false;
         break;
       }
-      case 0xa000: {
+      case chunk_id::kMaterialName: {
         char mat_name[kNameSize];
         read_name(end, mat_name);
         world_add_material(w, mat_name);
         break;
       }
-      case 0xb001:
-      case 0xb002:
-      case 0xb003:
-      case 0xb004:
-      case 0xb005:
-        node_type = id == 0xb001 ? kNodeAmbient : (int)(id - 0xb001);
+      case chunk_id::kAmbientNode:
+      case chunk_id::kMeshNode:
+      case chunk_id::kCameraNode:
+      case chunk_id::kTargetNode:
+      case chunk_id::kLightNode:
+        node_type =
+            id == chunk_id::kAmbientNode ? kNodeAmbient : (int)(id - chunk_id::kAmbientNode);
         node = nullptr;
         dummy = nullptr;
         if (!read_chunks(end, depth + 1)) return false;
         node = nullptr;
         dummy = nullptr;
         break;
-      case 0xb008:
+      case chunk_id::kFrames:
         w->first_frame = read_s32(&r);
         w->last_frame = read_s32(&r);
         if (!r.ok) bad();
         break;
-      case 0xb030:
+      case chunk_id::kNodeId:
         node_id = read_s16(&r);
         if (!r.ok) bad();
         break;
-      case 0xb010:
+      case chunk_id::kNodeHeader:
         node_header();
         break;
-      case 0xb011:
+      case chunk_id::kInstanceName:
         if (dummy && node == &dummy->node) {
           read_name(end, dummy->instance_name);
         }
         break;
-      case 0xb012: {
+      case chunk_id::kPrescale: {
         Vec3 v = read_vec3(&r);
         if (!r.ok) bad();
         if (g_log) std::fprintf(g_log, "%f %f %f\n", v.x, v.y, v.z);
         break;
       }
-      case 0xb013: {
+      case chunk_id::kPivot: {
         Vec3 v = read_vec3(&r);
         if (!r.ok) bad();
         if (node && node->owner_kind == kOwnerMesh) {
@@ -476,12 +478,12 @@ struct Loader {
         }
         break;
       }
-      case 0xb020:
-      case 0xb021:
-      case 0xb022:
-      case 0xb023:
-      case 0xb024:
-      case 0xb025:
+      case chunk_id::kPositionTrack:
+      case chunk_id::kRotationTrack:
+      case chunk_id::kScaleTrack:
+      case chunk_id::kFovTrack:
+      case chunk_id::kRollTrack:
+      case chunk_id::kColourTrack:
         if (!track(id)) return false;
         break;
       default:
@@ -493,8 +495,9 @@ struct Loader {
 
 }  // namespace
 
-// The node-type block ids 0xb002..0xb005 map onto types 1..4 by subtraction above.
-static_assert(0xb002 - 0xb001 == kNodeMesh && 0xb005 - 0xb001 == kNodeLight);
+// The node-type block ids map onto node types by subtraction above.
+static_assert(chunk_id::kMeshNode - chunk_id::kAmbientNode == kNodeMesh &&
+              chunk_id::kLightNode - chunk_id::kAmbientNode == kNodeLight);
 
 void load_3ds_set_log(FILE* out) {
   g_log = out;

@@ -271,8 +271,7 @@ void draw_polygon(View* view) {
 }
 
 void view_render(View* view) {
-  // The original switched the x87 unit to single precision and truncation here; on x86-64
-  // the pipeline's float arithmetic is single precision already and casts truncate.
+  // Single-precision arithmetic and truncating casts throughout: the draw is reproducible.
   static const float kHalf[3] = {128.0f, 128.0f, 128.0f};
   for (int k = view->draw_count - 1; k >= 0; --k) {
     Face* face = view->draw_list[k];

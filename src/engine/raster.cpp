@@ -3,8 +3,8 @@
 // the span: mapping (affine in 16.16, or perspective divided once per run of 16 pixels),
 // depth (none, test only, test and write; trunc(1e9 / z), larger is nearer) and pixel rule.
 //
-// The original ran the x87 unit in single precision with truncating conversions; here that
-// simply means float arithmetic and C++ casts (which truncate), so no mode switching is needed.
+// All set-up and stepping is single-precision float, and every float-to-integer conversion
+// truncates toward zero (a C++ cast), so the same corners give the same pixels everywhere.
 #include "engine/raster.h"
 
 #include <algorithm>
@@ -111,7 +111,7 @@ inline void load_quantities(const RasterVertex& p, float* q) {
 }
 
 inline uint32_t channel_index(uint32_t fixed) {
-  const int32_t v = static_cast<int32_t>(fixed) >> 16;
+  const int32_t v = static_cast<int32_t>(fixed) >> kRasterFixedShift;
   return static_cast<uint32_t>(std::clamp(v, 0, 255));
 }
 
@@ -169,9 +169,9 @@ inline void put_pixel(uint32_t* dst, uint32_t texel, uint32_t i, uint32_t r, uin
     *dst = add_pixel(*dst, scale_texel(texel, c.alpha_row));
   } else if constexpr (M == kRasterLit) {
     const uint8_t* mul = raster_mul_table;
-    const uint32_t ri = Clamp ? channel_index(r) : r >> 16;
-    const uint32_t gi = Clamp ? channel_index(g) : g >> 16;
-    const uint32_t bi = Clamp ? channel_index(b) : b >> 16;
+    const uint32_t ri = Clamp ? channel_index(r) : r >> kRasterFixedShift;
+    const uint32_t gi = Clamp ? channel_index(g) : g >> kRasterFixedShift;
+    const uint32_t bi = Clamp ? channel_index(b) : b >> kRasterFixedShift;
     *dst = (uint32_t(mul[ri * 256 + ((texel >> 16) & 255)]) << 16) |
            (uint32_t(mul[gi * 256 + ((texel >> 8) & 255)]) << 8) | mul[bi * 256 + (texel & 255)];
   } else if constexpr (M == kRasterHalf) {
@@ -183,10 +183,10 @@ inline void put_pixel(uint32_t* dst, uint32_t texel, uint32_t i, uint32_t r, uin
 template <int M>
 void span_affine(const Span& s, const Steps& st, const Context& c) {
   using T = Traits<M>;
-  uint32_t u = to_fixed(s.q[0] * 65536.0f), v = to_fixed(s.q[1] * 65536.0f);
+  uint32_t u = to_fixed(s.q[0] * kRasterFixedOne), v = to_fixed(s.q[1] * kRasterFixedOne);
   uint32_t z = 0, i = 0;
-  if constexpr (T::depth) z = to_depth(s.q[T::depth_index] * 1.0e9f);
-  if constexpr (T::intensity) i = to_fixed(s.q[T::intensity_index] * 65536.0f);
+  if constexpr (T::depth) z = to_depth(s.q[T::depth_index] * kRasterDepthScale);
+  if constexpr (T::intensity) i = to_fixed(s.q[T::intensity_index] * kRasterFixedOne);
   const uint32_t du = st.fixed[0], dv = st.fixed[1];
   const uint32_t dz = T::depth ? st.fixed[T::depth_index] : 0;
   const uint32_t di = T::intensity ? st.fixed[T::intensity_index] : 0;
@@ -224,13 +224,13 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
   float uz = s.q[0], vz = s.q[1], w = s.q[2];
   const float duz = st.dqdx[0], dvz = st.dqdx[1], dw = st.dqdx[2];
   const float duz16 = duz * 16.0f, dvz16 = dvz * 16.0f, dw16 = dw * 16.0f;
-  uint32_t z = to_depth(w * 1.0e9f);
+  uint32_t z = to_depth(w * kRasterDepthScale);
   const uint32_t dz = st.fixed[2];
   uint32_t r = 0, g = 0, b = 0, dr = 0, dg = 0, db = 0;
   if constexpr (T::colour) {
-    r = to_fixed(s.q[3] * 65536.0f);
-    g = to_fixed(s.q[4] * 65536.0f);
-    b = to_fixed(s.q[5] * 65536.0f);
+    r = to_fixed(s.q[3] * kRasterFixedOne);
+    g = to_fixed(s.q[4] * kRasterFixedOne);
+    b = to_fixed(s.q[5] * kRasterFixedOne);
     dr = st.fixed[3];
     dg = st.fixed[4];
     db = st.fixed[5];
@@ -252,11 +252,12 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
     }
     if (p + len > s.lo) {
       if (!have_start) {
-        u0 = to_fixed(uz * 65536.0f / w);
-        v0 = to_fixed(vz * 65536.0f / w);
+        u0 = to_fixed(uz * kRasterFixedOne / w);
+        v0 = to_fixed(vz * kRasterFixedOne / w);
         have_start = true;
       }
-      const uint32_t u1 = to_fixed(uz1 * 65536.0f / w1), v1 = to_fixed(vz1 * 65536.0f / w1);
+      const uint32_t u1 = to_fixed(uz1 * kRasterFixedOne / w1),
+                     v1 = to_fixed(vz1 * kRasterFixedOne / w1);
       int32_t du, dv;
       if (len == 16) {
         du = static_cast<int32_t>(u1 - u0) >> 4;
@@ -303,7 +304,7 @@ inline bool channel_stays_in_range(uint32_t start, uint32_t step, const Span& s)
   const uint32_t first = start + step * static_cast<uint32_t>(s.lo);
   const int64_t a = static_cast<int32_t>(first);
   const int64_t b = a + int64_t{static_cast<int32_t>(step)} * (s.hi - 1 - s.lo);
-  constexpr int64_t kTop = int64_t{256} << 16;
+  constexpr int64_t kTop = int64_t{256} << kRasterFixedShift;
   return a >= 0 && a < kTop && b >= 0 && b < kTop;
 }
 
@@ -314,9 +315,9 @@ inline void run_span(const Span& s, const Steps& st, const Context& c) {
   } else if constexpr (Traits<M>::persp) {
     if constexpr (Traits<M>::colour) {
       // The per-pixel clamps are needed only where a channel leaves 0..255.
-      if (channel_stays_in_range(to_fixed(s.q[3] * 65536.0f), st.fixed[3], s) &&
-          channel_stays_in_range(to_fixed(s.q[4] * 65536.0f), st.fixed[4], s) &&
-          channel_stays_in_range(to_fixed(s.q[5] * 65536.0f), st.fixed[5], s)) {
+      if (channel_stays_in_range(to_fixed(s.q[3] * kRasterFixedOne), st.fixed[3], s) &&
+          channel_stays_in_range(to_fixed(s.q[4] * kRasterFixedOne), st.fixed[4], s) &&
+          channel_stays_in_range(to_fixed(s.q[5] * kRasterFixedOne), st.fixed[5], s)) {
         span_persp<M, false>(s, st, c);
         return;
       }
@@ -382,9 +383,10 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
     const float db = qb[k] - qt[k], dm = qm[k] - qt[k];
     st.dqdx[k] = (db * dym - dm * dyb) * inv_area;
     dqdy[k] = (dm * dxb - db * dxm) * inv_area;
-    st.fixed[k] = to_fixed(st.dqdx[k] * 65536.0f);
+    st.fixed[k] = to_fixed(st.dqdx[k] * kRasterFixedOne);
   }
-  if constexpr (T::depth) st.fixed[T::depth_index] = to_depth(st.dqdx[T::depth_index] * 1.0e9f);
+  if constexpr (T::depth)
+    st.fixed[T::depth_index] = to_depth(st.dqdx[T::depth_index] * kRasterDepthScale);
 
   Context ctx{tex.texels,
               static_cast<uint32_t>(tex.u_shift),

@@ -5,6 +5,13 @@
 #pragma once
 #include <cstdint>
 
+// Mapping, intensity and colour are stepped in 16.16 fixed point.
+constexpr int kRasterFixedShift = 16;
+constexpr float kRasterFixedOne = 65536.0f;
+static_assert(kRasterFixedOne == float(1 << kRasterFixedShift));
+// Depth is stored as trunc(kRasterDepthScale / z), saturated to 32 bits: larger is nearer.
+constexpr float kRasterDepthScale = 1.0e9f;
+
 // Byte tables shared by the rasterizers: mul[i * 256 + j] = i * j / 256 (truncated),
 // add[i * 256 + j] = min(i + j, 255). Built by raster_build_tables.
 extern uint8_t raster_mul_table[65536];

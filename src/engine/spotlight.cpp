@@ -142,7 +142,7 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
                       View* screen_view) {
   if (brightness > 1.0f) brightness = 1.0f;
   if (brightness < 0.0f) brightness = 0.0f;
-  // The original set the x87 unit to truncating conversion here; C++ casts truncate already.
+  // Conversions below truncate toward zero (C++ casts), as the rasterizer's do.
   uint32_t* picture = engine_light_picture();
   view_set_target(light_view, kLightPictureSide * 4, picture, light_depth);
   const float roll = spot->spot_roll * 3.1415927f * 0.0055555557f;

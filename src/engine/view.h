@@ -1,8 +1,9 @@
 // Views and drawing: the render context, camera and lights, the per-frame pipeline
 // (transform, cull, clip, sort, draw), the triangle entry and the projected spotlight.
-// Included from kelp.h, which declares the records used here.
 #pragma once
 #include <cstdint>
+
+#include "engine/kelp_records.h"
 
 // The dance floor's mirror pass bounds the view by one plane per floor corner plus one;
 // sixteen leaves room for the screen's six and such extra sets.

@@ -213,7 +213,7 @@ class SdlBackend : public Backend {
     }
     const RunOptions& o = run_options();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    // The picture decides the window's size, not the original's 380 x 400 frame.
+    // The window is the picture's size times --scale, with no frame of its own.
     int scale = o.scale > 0 ? o.scale : 1;
     // Hidden until the renderer is made: SDL may replace the window then, and a window that
     // appears, vanishes and comes back under a new id is a flash for the user and a race
@@ -302,7 +302,7 @@ bool SdlDraw::set_display_mode(int width, int height, int bits) {
   }
   SDL_ShowWindow(window_);
   // The whole surface fills the window: in a 640 x 480 mode the 320 x 240 picture takes
-  // its top-left quarter, as on the original screen. Full screen scales by whole numbers
+  // its top-left quarter, the rest of the mode black. Full screen scales by whole numbers
   // only, with black bars around, so every pixel stays square and sharp (a window is made
   // to the picture's size times --scale already).
   SDL_RenderSetLogicalSize(renderer_, width, height);

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 
+#include "engine/chunk_reader.h"
 #include "engine/kelp.h"
 #include "tds_writer.h"
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/chunk_ids.h"
+
 namespace tds {
 
 using Bytes = std::vector<uint8_t>;
@@ -57,7 +59,7 @@ inline Bytes vertices(const std::vector<V>& vs) {
   Bytes b;
   put_u16(b, uint32_t(vs.size()));
   for (const V& v : vs) b = cat({b, floats({v.x, v.y, v.z})});
-  return chunk(0x4110, b);
+  return chunk(chunk_id::kVertexList, b);
 }
 inline Bytes faces(const std::vector<F>& fs, const Bytes& sub = {}) {
   Bytes b;
@@ -68,48 +70,49 @@ inline Bytes faces(const std::vector<F>& fs, const Bytes& sub = {}) {
     put_u16(b, uint32_t(f.c));
     put_u16(b, uint32_t(f.flags));
   }
-  return chunk(0x4120, cat({b, sub}));
+  return chunk(chunk_id::kFaceList, cat({b, sub}));
 }
 inline Bytes material_group(const std::string& name, const std::vector<int>& idx) {
   Bytes b;
   put_str(b, name);
   put_u16(b, uint32_t(idx.size()));
   for (int i : idx) put_u16(b, uint32_t(i));
-  return chunk(0x4130, b);
+  return chunk(chunk_id::kFaceMaterial, b);
 }
 inline Bytes mapping(const std::vector<std::pair<float, float>>& uv) {
   Bytes b;
   put_u16(b, uint32_t(uv.size()));
   for (auto [u, v] : uv) b = cat({b, floats({u, v})});
-  return chunk(0x4140, b);
+  return chunk(chunk_id::kMappingList, b);
 }
 inline Bytes named(const std::string& name, const Bytes& body) {
   Bytes b;
   put_str(b, name);
-  return chunk(0x4000, cat({b, body}));
+  return chunk(chunk_id::kObject, cat({b, body}));
 }
 inline Bytes trimesh(const Bytes& body) {
-  return chunk(0x4100, body);
+  return chunk(chunk_id::kTriMesh, body);
 }
 inline Bytes colour(float r, float g, float b) {
-  return chunk(0x0010, floats({r, g, b}));
+  return chunk(chunk_id::kColourFloat, floats({r, g, b}));
 }
 inline Bytes light(float x, float y, float z, const Bytes& sub = {}) {
-  return chunk(0x4600, cat({floats({x, y, z}), sub}));
+  return chunk(chunk_id::kLight, cat({floats({x, y, z}), sub}));
 }
 inline Bytes camera(V pos, V target, float roll, float lens) {
-  return chunk(0x4700, floats({pos.x, pos.y, pos.z, target.x, target.y, target.z, roll, lens}));
+  return chunk(chunk_id::kCamera,
+               floats({pos.x, pos.y, pos.z, target.x, target.y, target.z, roll, lens}));
 }
 inline Bytes material(const std::string& name) {
   Bytes b;
   put_str(b, name);
-  return chunk(0xafff, chunk(0xa000, b));
+  return chunk(chunk_id::kMaterial, chunk(chunk_id::kMaterialName, b));
 }
 inline Bytes mdata(const Bytes& body) {
-  return chunk(0x3d3d, body);
+  return chunk(chunk_id::kEditor, body);
 }
 inline Bytes file(const Bytes& body) {
-  return chunk(0x4d4d, body);
+  return chunk(chunk_id::kMain, body);
 }
 
 // A box-like mesh of n vertices on a line and n - 2 faces fanning from vertex 0.
@@ -125,7 +128,7 @@ inline Bytes fan_mesh(const std::string& name, int n, float z = 0.0f) {
 inline Bytes node_id(int id) {
   Bytes b;
   put_u16(b, uint32_t(id));
-  return chunk(0xb030, b);
+  return chunk(chunk_id::kNodeId, b);
 }
 inline Bytes node_header(const std::string& name, int parent) {
   Bytes b;
@@ -133,13 +136,13 @@ inline Bytes node_header(const std::string& name, int parent) {
   put_u16(b, 0);
   put_u16(b, 0);
   put_u16(b, uint32_t(parent));
-  return chunk(0xb010, b);
+  return chunk(chunk_id::kNodeHeader, b);
 }
 inline Bytes segment(int first, int last) {
   Bytes b;
   put_u32(b, uint32_t(first));
   put_u32(b, uint32_t(last));
-  return chunk(0xb008, b);
+  return chunk(chunk_id::kFrames, b);
 }
 struct Key {
   int frame;
@@ -161,7 +164,7 @@ inline Bytes track(uint16_t id, const std::vector<Key>& keys, int flags = 0) {
   return chunk(id, b);
 }
 inline Bytes keyframer(const Bytes& body) {
-  return chunk(0xb000, body);
+  return chunk(chunk_id::kKeyframer, body);
 }
 
 }  // namespace tds

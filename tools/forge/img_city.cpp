@@ -1,6 +1,6 @@
-// The city's maps: facades, metal, road, cars, vertical signs and billboards. The file
-// names are the original brand names; everything on them is invented here (made-up words,
-// shapes and colours; no logos).
+// The city's maps: facades, metal, road, cars, vertical signs and billboards. Whatever a
+// file's name suggests, everything on a map is invented here (made-up words, shapes and
+// colours; no logos).
 #include <cmath>
 #include <string>
 #include <vector>

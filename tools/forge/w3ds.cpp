@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "engine/chunk_ids.h"
+
 namespace forge {
 
 void to_axis_angle(const M4& r, V3& axis, double& angle) {
@@ -113,7 +115,7 @@ void float_track(Out& o, uint16_t id, const std::vector<FloatKey>& keys) {
 // The file's rotation keys are steps relative to the key before; the loader builds
 // each step with the axis's y and z exchanged and the angle unchanged.
 void rot_track(Out& o, const std::vector<RotKey>& keys) {
-  size_t c = o.open(0xb021);
+  size_t c = o.open(chunk_id::kRotationTrack);
   track_header(o, keys.size());
   M4 prev;
   for (const auto& k : keys) {
@@ -131,10 +133,10 @@ void rot_track(Out& o, const std::vector<RotKey>& keys) {
 
 void node(Out& o, uint16_t kind, int id, const std::string& name, auto&& tracks) {
   size_t c = o.open(kind);
-  size_t i = o.open(0xb030);
+  size_t i = o.open(chunk_id::kNodeId);
   o.u16(static_cast<uint16_t>(id));
   o.close(i);
-  size_t h = o.open(0xb010);
+  size_t h = o.open(chunk_id::kNodeHeader);
   o.str(name);
   o.u16(0), o.u16(0);
   o.u16(0xffff);  // no parent: every node is placed in world space
@@ -144,13 +146,13 @@ void node(Out& o, uint16_t kind, int id, const std::string& name, auto&& tracks)
 }
 
 void colour_f(Out& o, V3 c) {
-  size_t k = o.open(0x0010);
+  size_t k = o.open(chunk_id::kColourFloat);
   o.vec(c);
   o.close(k);
 }
 
 void colour_24(Out& o, uint8_t r, uint8_t g, uint8_t b) {
-  size_t k = o.open(0x0011);
+  size_t k = o.open(chunk_id::kColourBytes);
   o.u8(r), o.u8(g), o.u8(b);
   o.close(k);
 }
@@ -221,30 +223,30 @@ void check(const Scene& s) {
 std::vector<uint8_t> write(const Scene& s) {
   check(s);
   Out o;
-  size_t main = o.open(0x4d4d);
+  size_t main = o.open(chunk_id::kMain);
   {
-    size_t v = o.open(0x0002);
+    size_t v = o.open(chunk_id::kVersion);
     o.u32(3);
     o.close(v);
   }
-  size_t ed = o.open(0x3d3d);
+  size_t ed = o.open(chunk_id::kEditor);
   {
-    size_t v = o.open(0x3d3e);
+    size_t v = o.open(chunk_id::kMeshVersion);
     o.u32(3);
     o.close(v);
   }
   // Materials first: a face group can only name a material that already exists.
   for (const auto& m : s.materials) {
-    size_t e = o.open(0xafff);
-    size_t n = o.open(0xa000);
+    size_t e = o.open(chunk_id::kMaterial);
+    size_t n = o.open(chunk_id::kMaterialName);
     o.str(m.name);
     o.close(n);
-    size_t d = o.open(0xa020);
+    size_t d = o.open(chunk_id::kMaterialDiffuse);
     colour_24(o, m.r, m.g, m.b);
     o.close(d);
     if (!m.texture.empty()) {
-      size_t t = o.open(0xa200);
-      size_t f = o.open(0xa300);
+      size_t t = o.open(chunk_id::kTextureMap);
+      size_t f = o.open(chunk_id::kMapFile);
       o.str(m.texture);
       o.close(f);
       o.close(t);
@@ -252,29 +254,29 @@ std::vector<uint8_t> write(const Scene& s) {
     o.close(e);
   }
   {
-    size_t v = o.open(0x0100);
+    size_t v = o.open(chunk_id::kMasterScale);
     o.f32(1.0);
     o.close(v);
   }
   for (const auto& m : s.meshes) {
-    size_t obj = o.open(0x4000);
+    size_t obj = o.open(chunk_id::kObject);
     o.str(m.name);
-    size_t tri = o.open(0x4100);
-    size_t vl = o.open(0x4110);
+    size_t tri = o.open(chunk_id::kTriMesh);
+    size_t vl = o.open(chunk_id::kVertexList);
     o.u16(static_cast<uint16_t>(m.vertices.size()));
     for (V3 p : m.vertices) o.vec(swap_yz(p));
     o.close(vl);
     if (!m.u.empty()) {
-      size_t mp = o.open(0x4140);
+      size_t mp = o.open(chunk_id::kMappingList);
       o.u16(static_cast<uint16_t>(m.vertices.size()));
       for (size_t i = 0; i < m.u.size(); ++i) o.f32(m.u[i]), o.f32(m.v[i]);
       o.close(mp);
     }
-    size_t mm = o.open(0x4160);
+    size_t mm = o.open(chunk_id::kMeshMatrix);
     M4 f = swap_yz(m.matrix);
     for (int r = 0; r < 4; ++r) o.vec(f.row(r));
     o.close(mm);
-    size_t fl = o.open(0x4120);
+    size_t fl = o.open(chunk_id::kFaceList);
     o.u16(static_cast<uint16_t>(m.faces.size()));
     for (const auto& fc : m.faces) o.u16(fc.a), o.u16(fc.b), o.u16(fc.c), o.u16(fc.flags);
     for (size_t mi = 0; mi < s.materials.size(); ++mi) {
@@ -282,7 +284,7 @@ std::vector<uint8_t> write(const Scene& s) {
       for (size_t i = 0; i < m.faces.size(); ++i)
         if (m.faces[i].material == static_cast<int>(mi)) idx.push_back(static_cast<uint16_t>(i));
       if (idx.empty()) continue;
-      size_t g = o.open(0x4130);
+      size_t g = o.open(chunk_id::kFaceMaterial);
       o.str(s.materials[mi].name);
       o.u16(static_cast<uint16_t>(idx.size()));
       for (uint16_t i : idx) o.u16(i);
@@ -293,9 +295,9 @@ std::vector<uint8_t> write(const Scene& s) {
     o.close(obj);
   }
   for (const auto& l : s.lights) {
-    size_t obj = o.open(0x4000);
+    size_t obj = o.open(chunk_id::kObject);
     o.str(l.name);
-    size_t lc = o.open(0x4600);
+    size_t lc = o.open(chunk_id::kLight);
     o.vec(swap_yz(l.position));
     colour_f(o, l.colour);
     o.close(lc);
@@ -303,9 +305,9 @@ std::vector<uint8_t> write(const Scene& s) {
   }
   // No sub-chunks in a camera: the show's loader would meet them as siblings.
   for (const auto& c : s.cameras) {
-    size_t obj = o.open(0x4000);
+    size_t obj = o.open(chunk_id::kObject);
     o.str(c.name);
-    size_t cc = o.open(0x4700);
+    size_t cc = o.open(chunk_id::kCamera);
     o.vec(swap_yz(c.position));
     o.vec(swap_yz(c.target));
     o.f32(c.roll);
@@ -315,18 +317,18 @@ std::vector<uint8_t> write(const Scene& s) {
   }
   o.close(ed);
 
-  size_t kf = o.open(0xb000);
+  size_t kf = o.open(chunk_id::kKeyframer);
   {
-    size_t h = o.open(0xb00a);
+    size_t h = o.open(chunk_id::kKeyframerHeader);
     o.u16(5);
     o.str("MAXSCENE");
     o.u32(static_cast<uint32_t>(s.last_frame));
     o.close(h);
-    size_t seg = o.open(0xb008);
+    size_t seg = o.open(chunk_id::kFrames);
     o.u32(static_cast<uint32_t>(s.first_frame));
     o.u32(static_cast<uint32_t>(s.last_frame));
     o.close(seg);
-    size_t cur = o.open(0xb009);
+    size_t cur = o.open(chunk_id::kCurrentFrame);
     o.u32(0);
     o.close(cur);
   }
@@ -337,35 +339,36 @@ std::vector<uint8_t> write(const Scene& s) {
     bool mirrored = det3(m.matrix) < 0;
     M4 rest_rot = mirrored ? scale({-1, 1, 1}) * m.matrix : m.matrix;
     rest_rot.set_row(3, {0, 0, 0});
-    node(o, 0xb002, id++, m.name, [&] {
-      size_t p = o.open(0xb013);
+    node(o, chunk_id::kMeshNode, id++, m.name, [&] {
+      size_t p = o.open(chunk_id::kPivot);
       o.vec({0, 0, 0});
       o.close(p);
       std::vector<VecKey> pos = m.position;
       if (pos.empty()) pos.push_back({Key{}, m.matrix.translation()});
-      vec_track(o, 0xb020, pos, true);
+      vec_track(o, chunk_id::kPositionTrack, pos, true);
       std::vector<RotKey> rot = m.rotation;
       if (rot.empty()) rot.push_back({Key{}, rest_rot});
       rot_track(o, rot);
       std::vector<VecKey> sc = m.scale;
       if (sc.empty()) sc.push_back({Key{}, V3{mirrored ? -1.0 : 1.0, 1, 1}});
-      vec_track(o, 0xb022, sc, true);
+      vec_track(o, chunk_id::kScaleTrack, sc, true);
     });
   }
   for (const auto& c : s.cameras) {
-    node(o, 0xb003, id++, c.name, [&] {
-      vec_track(o, 0xb020, c.position_keys, true);
-      float_track(o, 0xb023, c.fov_keys);
+    node(o, chunk_id::kCameraNode, id++, c.name, [&] {
+      vec_track(o, chunk_id::kPositionTrack, c.position_keys, true);
+      float_track(o, chunk_id::kFovTrack, c.fov_keys);
       std::vector<FloatKey> roll = c.roll_keys;
       if (roll.empty()) roll.push_back({Key{}, c.roll});
-      float_track(o, 0xb024, roll);
+      float_track(o, chunk_id::kRollTrack, roll);
     });
-    node(o, 0xb004, id++, c.name, [&] { vec_track(o, 0xb020, c.target_keys, true); });
+    node(o, chunk_id::kTargetNode, id++, c.name,
+         [&] { vec_track(o, chunk_id::kPositionTrack, c.target_keys, true); });
   }
   for (const auto& l : s.lights) {
-    node(o, 0xb005, id++, l.name, [&] {
-      vec_track(o, 0xb020, l.position_keys, true);
-      vec_track(o, 0xb025, l.colour_keys, false);
+    node(o, chunk_id::kLightNode, id++, l.name, [&] {
+      vec_track(o, chunk_id::kPositionTrack, l.position_keys, true);
+      vec_track(o, chunk_id::kColourTrack, l.colour_keys, false);
     });
   }
   o.close(kf);
