@@ -2,9 +2,11 @@
 // file's name suggests, everything on a map is invented here (made-up words, shapes and
 // colours; no logos).
 #include <cmath>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "assets/data_files.h"
 #include "forge_media.h"
 #include "text_font.h"
 
@@ -215,37 +217,49 @@ Canvas billboard(const Billboard& b, uint32_t seed, const Font& bold, const Font
   return c;
 }
 
+// The show's name of a city map, from the one data-file list: a map the list does not
+// name stops the forge rather than writing a file the show never opens.
+std::string city_map(const std::string& file) {
+  for (const data_file::CityMap& m : data_file::kCityMaps) {
+    const std::string name = m.file;
+    if (name.size() > file.size() &&
+        name.compare(name.size() - file.size(), file.size(), file) == 0 &&
+        name[name.size() - file.size() - 1] == '\\')
+      return name;
+  }
+  throw std::logic_error("not a city map: " + file);
+}
+
 }  // namespace
 
 void make_city(Forge& f) {
   const Font bold("DejaVuSans-Bold.ttf"), sans("DejaVuSans.ttf");
   auto sd = [&](const std::string& n) { return seed_of(f, n); };
-  const std::string dir = "3d2\\maps\\";
 
-  save_jpeg(f, dir + "rust2.jpg", rust(sd("rust2"), rgb8(90, 50, 30), rgb8(170, 90, 40)));
-  save_jpeg(f, dir + "rust3.jpg", rust(sd("rust3"), rgb8(60, 60, 66), rgb8(150, 80, 40)));
-  save_jpeg(f, dir + "skur.jpg", corrugated(sd("skur"), rgb8(150, 150, 160)));
-  save_jpeg(f, dir + "sf2.jpg",
+  save_jpeg(f, city_map("rust2.jpg"), rust(sd("rust2"), rgb8(90, 50, 30), rgb8(170, 90, 40)));
+  save_jpeg(f, city_map("rust3.jpg"), rust(sd("rust3"), rgb8(60, 60, 66), rgb8(150, 80, 40)));
+  save_jpeg(f, city_map("skur.jpg"), corrugated(sd("skur"), rgb8(150, 150, 160)));
+  save_jpeg(f, city_map("sf2.jpg"),
             facade(sd("sf2"), rgb8(90, 80, 75), rgb8(255, 220, 150), 8, 8, 0.45f, 0.18f));
-  save_jpeg(f, dir + "long1.jpg",
+  save_jpeg(f, city_map("long1.jpg"),
             facade(sd("long1"), rgb8(70, 80, 95), rgb8(220, 240, 255), 16, 8, 0.35f, 0.12f));
-  save_jpeg(f, dir + "loft31.jpg",
+  save_jpeg(f, city_map("loft31.jpg"),
             facade(sd("loft31"), rgb8(120, 60, 45), rgb8(255, 200, 120), 4, 4, 0.5f, 0.2f));
-  save_jpeg(f, dir + "w.jpg",
+  save_jpeg(f, city_map("w.jpg"),
             facade(sd("w"), rgb8(190, 190, 185), rgb8(255, 245, 210), 8, 16, 0.3f, 0.15f));
-  save_jpeg(f, dir + "window1.jpg",
+  save_jpeg(f, city_map("window1.jpg"),
             facade(sd("window1"), rgb8(50, 55, 70), rgb8(255, 230, 160), 8, 8, 0.55f, 0.1f));
-  save_jpeg(f, dir + "window2.jpg",
+  save_jpeg(f, city_map("window2.jpg"),
             facade(sd("window2"), rgb8(40, 50, 60), rgb8(180, 230, 255), 4, 8, 0.5f, 0.08f));
-  save_jpeg(f, dir + "window3.jpg",
+  save_jpeg(f, city_map("window3.jpg"),
             facade(sd("window3"), rgb8(100, 90, 80), rgb8(255, 210, 140), 8, 4, 0.4f, 0.16f));
-  save_jpeg(f, dir + "25015.jpg",
+  save_jpeg(f, city_map("25015.jpg"),
             facade(sd("25015"), rgb8(110, 110, 120), rgb8(200, 255, 220), 16, 16, 0.4f, 0.2f));
-  save_jpeg(f, dir + "pelto.jpg",
+  save_jpeg(f, city_map("pelto.jpg"),
             facade(sd("pelto"), rgb8(60, 70, 60), rgb8(255, 240, 200), 2, 4, 0.6f, 0.15f));
-  save_jpeg(f, dir + "road2.jpg", road(sd("road2")));
-  save_jpeg(f, dir + "car1.jpg", car(sd("car1"), rgb8(200, 30, 40)));
-  save_jpeg(f, dir + "car2.jpg", car(sd("car2"), rgb8(230, 200, 40)));
+  save_jpeg(f, city_map("road2.jpg"), road(sd("road2")));
+  save_jpeg(f, city_map("car1.jpg"), car(sd("car1"), rgb8(200, 30, 40)));
+  save_jpeg(f, city_map("car2.jpg"), car(sd("car2"), rgb8(230, 200, 40)));
   {
     Canvas green(S, S);
     uint32_t s = sd("green");
@@ -258,13 +272,14 @@ void make_city(Forge& f) {
           mix(rgb8(20, 60, 20), rgb8(110, 190, 60), clamp01(0.5f + n * 1.2f)) * (0.8f + 0.3f * m);
       return c * (0.55f + 0.9f * smoothstep(-0.35f, 0.35f, leaf));
     });
-    save_jpeg(f, dir + "green.jpg", green);
+    save_jpeg(f, city_map("green.jpg"), green);
   }
   const Col neon[] = {rgb8(255, 60, 120), rgb8(60, 220, 255), rgb8(255, 200, 60),
                       rgb8(140, 255, 100), rgb8(220, 120, 255)};
   for (int i = 1; i <= 5; ++i) {
     const std::string n = "jptxt" + std::to_string(i) + ".jpg";
-    save_jpeg(f, dir + n, vertical_sign(sd(n), neon[i - 1], hsv(0.15f * i + 0.6f, 0.6f, 0.18f)));
+    save_jpeg(f, city_map(n),
+              vertical_sign(sd(n), neon[i - 1], hsv(0.15f * i + 0.6f, 0.6f, 0.18f)));
   }
   const Billboard boards[] = {
       {"maxel2.jpg", Style::Circle, 0.60f, "sound for the long night"},
@@ -289,7 +304,7 @@ void make_city(Forge& f) {
       {"shi.jpg", Style::Grid, 0.12f, "city line 7"},
       {"com.jpg", Style::Stripes, 0.40f, "call the future"},
   };
-  for (const auto& b : boards) save_jpeg(f, dir + b.file, billboard(b, sd(b.file), bold, sans));
+  for (const auto& b : boards) save_jpeg(f, city_map(b.file), billboard(b, sd(b.file), bold, sans));
 }
 
 }  // namespace forge
