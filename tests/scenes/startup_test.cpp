@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/options.h"
 #include "scenes/show.h"
+#include "scenes/timeline.h"
 #include "sequencer/sequencer.h"
 
 namespace {
@@ -221,7 +222,8 @@ TEST(StartupChecks, MissingCreditPictureStopsAtStartUp) {
   EXPECT_EQ(o.out.find('\n'), o.out.size() - 1) << o.out;  // one line
 }
 
-// Only the first motion is read at start-up, and a missing one is passed over in silence.
+// Only the first motion is read at start-up, and a missing one is passed over in silence;
+// so are the motions and the morph that rows read on their first frames.
 TEST(StartupChecks, MissingMotionAndMorphFilesAreSilent) {
   DataSet set;
   for (const char* name : {df::kMotion01, df::kMotion02, df::kMotion06, df::kMorph})
@@ -229,6 +231,10 @@ TEST(StartupChecks, MissingMotionAndMorphFilesAreSilent) {
   const Outcome o = prepare_over(set);
   EXPECT_FALSE(o.exited);
   EXPECT_EQ(o.out, "");
+  std::vector<uint32_t> frame(kFramePixels);
+  testing::internal::CaptureStdout();
+  for (float t : {65.5f, 100.0f, 250.0f}) EXPECT_NO_THROW(show_frame(frame.data(), t)) << t;
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 // A refused data set draws nothing: the host ends before its first frame.
