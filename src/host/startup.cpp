@@ -277,7 +277,7 @@ void prepare_assets() {
   s.cmap = texture_sized(df::kCmapTexture, 256, 256);
   load_world(&s.object, df::kObjectWorld);
   require(s.object, df::kObjectWorld, 0, 2, 1);
-  // The wobble's preparation of the object's first mesh joins here.
+  wobble_prepare(&s.object.meshes[0]);
   bind(s.object, "kelp_defmat", *s.cmap, 0x202);
 
   // 13. The dance floor World.
@@ -345,6 +345,7 @@ void prepare_assets() {
 
   // 19. The effect tables, in this order: the flares, the sprites, the warps, the morph's
   // row offsets. Each joins here as its kernel lands.
+  flares_load();
   sprites_init();
   warp_tables_init();
   build_row_offsets();

@@ -108,6 +108,37 @@ void swarm_draw(uint32_t* target, float angle_x, float angle_y, float angle_z, f
 
 // ---- Lens flares ----
 
+struct Light;
+struct View;
+struct Mesh;
+
+// One light drawn as a lens flare: whether it counted as visible at the last call, when
+// that was, and its fading intensity (the glow's size at unit depth, up to the maximum).
+struct FlareState {
+  Light* light;
+  int32_t visible;
+  float last_time;
+  float intensity;
+  float max_intensity;
+};
+
+constexpr int kFlareElements = 9;
+constexpr int kFlareLightSide = 128;  // the glow image is 128 x 128
+
+// Start-up: the glow image and the nine flare bitmaps. A file that is missing or not the
+// table's size stops the show with one line (status 1).
+void flares_load();
+// The loaded glow image (128 x 128), and flare element k's pixels and table sizes.
+const uint32_t* flare_light_image();
+const uint32_t* flare_element_pixels(int k, int* width, int* height);
+
+// Tests the light against the View's depth buffer, fades its intensity in or out at 13
+// maximum intensities per time unit, and draws its tinted glow (and, with with_flares,
+// the chain of nine flares through the screen centre) into a 320 x 240 target. A light
+// less than 0.001 in front of the camera draws nothing and leaves the state alone.
+void flare_draw_faded(uint32_t* target, FlareState* state, const View* view, float time,
+                      int with_flares);
+
 // ---- Metaballs ----
 
 // ---- Offset-table warps ----
@@ -153,6 +184,21 @@ void zoom_add_draw_plain(uint32_t* target, const uint32_t* source, float width);
 void zoom_add_draw_simd(uint32_t* target, const uint32_t* source, float width);
 
 // ---- Delayed-rotation wobble ----
+
+// Start-up: keeps the mesh's rest positions and normals, each vertex's ring (its distance
+// x 0.65) and a zeroed history with one entry per ring and three more.
+void wobble_prepare(const Mesh* mesh);
+// Advances the rotation history by the rates (a, b, c) once for every whole 1/15 of a time
+// unit passed since `origin`, catching up several steps in one call, so the history at a
+// given time is the same whatever the calls' spacing. The first call fills the history as
+// if the object had been turning for its whole length.
+void wobble_step(float a, float b, float c, float time, float origin);
+// Each vertex takes the rotation of the history entry of its ring: the farther out, the
+// older. Positions and normals of the prepared mesh's vertices are rewritten.
+void wobble_apply(Mesh* mesh);
+// The history's length and the steps taken since the first call.
+int wobble_history_length();
+long wobble_steps_taken();
 
 // ---- Rotated sprites ----
 

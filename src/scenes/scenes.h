@@ -33,7 +33,7 @@ constexpr SceneHandler CityScene = empty_scene;
 constexpr SceneHandler MetaballScene = empty_scene;
 
 // ---- Flare object ----
-constexpr SceneHandler FlareObjectScene = empty_scene;
+TH_SCENE(FlareObjectScene);
 
 // ---- Portraits and morph ----
 TH_SCENE(PortraitScene);

@@ -41,7 +41,9 @@ struct MetaballState {
 };
 
 struct FlareObjectState {
-  bool first_frame = true;
+  bool first_frame = true;  // the two flares still to be set up
+  FlareState flare_a = {};  // Light 1: glow and flares
+  FlareState flare_b = {};  // Light 0: glow only
 };
 
 struct PortraitState {
