@@ -194,6 +194,9 @@ void prepare_assets() {
   load_world(&s.catwalk, df::kCatwalkWorld);
   require(s.catwalk, df::kCatwalkWorld, 6, 0, 1);
   motion_load(df::kMotion01);
+  // The dancer scenes change the divisor as they load motions; a second show in one
+  // process starts from the first motion's own rate as the first did.
+  motion_time_divisor = 3.0f;
   s.face = texture(df::kFaceTexture);
   bind(s.catwalk, "kelp_defmat", *s.face, kSilhouetteFlags);
 

@@ -45,6 +45,18 @@ float pulse_track_eval(const PulsePoint* track, int pulse_count, float time, flo
 
 // ---- Softening and tints ----
 
+// Four-neighbour softening of a full frame: rows 0 and 239 are copied, pixel 320 is kept,
+// every other pixel from the last of row 238 down to 321 becomes the sum of a quarter of
+// its upper, left, right and lower neighbours (bytewise, (n >> 2) & 0x3F3F3F3F). dst may
+// be src: in place the pixels run in descending order, so the right and lower neighbours
+// are already softened and the softening runs up and to the left.
+void blur_cross4(uint32_t* dst, const uint32_t* src);
+void blur_cross4_plain(uint32_t* dst, const uint32_t* src);
+void blur_cross4_simd(uint32_t* dst, const uint32_t* src);
+// Per pixel each colour channel of src times its scale (0..255) >> 8 into dst; byte 3 of
+// dst is kept.
+void tint_copy(uint32_t* dst, const uint32_t* src, int red, int green, int blue, int count);
+
 // ---- Sprites ----
 
 // The picture sprites draw into: a whole frame, row stride in pixels.

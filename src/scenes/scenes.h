@@ -16,15 +16,18 @@
 TH_SCENE(empty_scene);
 
 // ---- Catwalk and dancers ----
-constexpr SceneHandler CatwalkScene = empty_scene;
-constexpr SceneHandler CatwalkCloseScene = empty_scene;
-constexpr SceneHandler TitleScene = empty_scene;
-constexpr SceneHandler SilhouetteEchoScene = empty_scene;
-constexpr SceneHandler BoxDancerScene = empty_scene;
-constexpr SceneHandler DanceFloorScene = empty_scene;
+TH_SCENE(CatwalkScene);
+TH_SCENE(CatwalkCloseScene);
+TH_SCENE(TitleScene);
+TH_SCENE(SilhouetteEchoScene);
+TH_SCENE(BoxDancerScene);
+TH_SCENE(DanceFloorScene);
 TH_SCENE(BackgroundFillScene);
 // Keeps one frame of the dancer (its pixels exactly 0) as the next recorded silhouette.
 void silhouette_record(const uint32_t* buffer);
+// ORs recorded frame `frame` (wrapped into the recorded count, also when negative) into
+// every mask byte of its pixels as bit `bit`; nothing while no frame is recorded.
+void silhouette_stamp(uint8_t* mask, int bit, int frame);
 
 // ---- City ----
 constexpr SceneHandler CityScene = empty_scene;

@@ -94,6 +94,16 @@ TEST_F(Flares, ALightAtOrBehindTheCameraDrawsNothingAndKeepsItsState) {
   }
 }
 
+TEST_F(Flares, ALightJustInFrontOfTheCameraIsNearerThanAnyDepthValue) {
+  // 1e9 / 0.002 is far beyond a 32-bit depth: it counts as the nearest, so a surface drawn
+  // at the largest depth value does not hide it, and its glow covers the screen.
+  light.position = {0.0f, 0.0f, 0.002f};
+  std::fill(depth.begin(), depth.end(), INT32_MAX - 1);
+  FlareState s = {&light, 1, 0.0f, 200.0f, 200.0f};
+  EXPECT_GT(draw(s, 0.0f), kFramePixels / 2);
+  EXPECT_EQ(s.visible, 1);
+}
+
 TEST_F(Flares, ThePositionIsTheLightsThroughTheViewMatrix) {
   light.position = {0.0f, 0.0f, 100.0f};
   FlareState s = {&light, 1, 0.0f, 200.0f, 200.0f};
