@@ -34,6 +34,7 @@ TH_SCENE(DoublePictureScene) {
   }
   // Out of a large zoom, softened, and out of white over the first quarter.
   zoom_add_draw(pixels, picture, progress * 2.0f * 320.0f);
+  blur_cross4(pixels, pixels);
   if (progress < 0.25f) whiten(pixels, pixels, amount(255.0f - progress * 4.0f * 255.0f), kPixels);
 }
 
