@@ -219,6 +219,14 @@ TEST(SilhouetteEchoScene, ThreeFlatEchoesOfTheRecordedDancerSoftened) {
   int bits = 0;
   for (uint8_t m : show().dancers.echo_mask) bits |= m;
   EXPECT_EQ(bits, 2 | 4 | 8);
+  // The echoes stand apart: each of the two behind shows beside the one in front.
+  int first = 0, third = 0;
+  for (uint8_t m : show().dancers.echo_mask) {
+    first += (m & 6) == 2;
+    third += m == 8;
+  }
+  EXPECT_GT(first, 5000);
+  EXPECT_GT(third, 5000);
 }
 
 // ---- Box dancer and mirror floor ----

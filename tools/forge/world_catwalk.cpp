@@ -133,8 +133,14 @@ w3ds::Scene catwalk_world() {
   // that she fills its picture from the head to the shins against the dark hall (the
   // silhouettes are recorded from it over keyframes 0-199), then eases round her at the
   // end. Its lens sets the spotlight cones (x 2/3 and / 2.1 degrees wide).
+  // While it records, the camera sways from side to side with a period of four echo
+  // spacings, so the echoes 40 keyframes apart stand side by side instead of on top of
+  // each other.
   std::vector<Shot> c0;
-  for (int k = 0; k <= 240; k += 15) c0.push_back({k, {25, 112, dz(k) - 300}, {0, 106, dz(k)}, 38});
+  for (int k = 0; k <= 240; k += 15) {
+    const double sway = 28 * std::sin(2 * kPi * k / 160.0);
+    c0.push_back({k, {25 + sway, 112, dz(k) - 300}, {sway, 107, dz(k)}, 38});
+  }
   c0.push_back({275, {60, 115, -290}, {0, 106, 0}, 38});
   c0.push_back({315, {-40, 118, -280}, {0, 108, 0}, 38});
   c0.push_back({360, {-90, 112, -270}, {0, 106, 0}, 38});
