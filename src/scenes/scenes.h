@@ -51,8 +51,8 @@ TH_SCENE(TextureSlideScene);
 TH_SCENE(TwinWarpScene);
 
 // ---- Glows and particles ----
-constexpr SceneHandler ColourMapScene = empty_scene;
-constexpr SceneHandler ColourMapParticleScene = empty_scene;
+TH_SCENE(ColourMapScene);
+TH_SCENE(ColourMapParticleScene);
 constexpr SceneHandler ParticleGlowScene = empty_scene;
 
 // ---- Pictures, captions and credits ----
