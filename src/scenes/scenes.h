@@ -53,7 +53,7 @@ TH_SCENE(TwinWarpScene);
 // ---- Glows and particles ----
 TH_SCENE(ColourMapScene);
 TH_SCENE(ColourMapParticleScene);
-constexpr SceneHandler ParticleGlowScene = empty_scene;
+TH_SCENE(ParticleGlowScene);
 
 // ---- Pictures, captions and credits ----
 TH_SCENE(BluePictureScene);

@@ -1,6 +1,9 @@
 #include "assets/morph.h"
 
+#include <sys/wait.h>
+
 #include <cstring>
+#include <string>
 
 #include "files.h"
 
@@ -122,6 +125,59 @@ TEST(MorphFile, TruncatedFileKeepsTheWholeValuesRead) {
   header.resize(31 + 2);
   EXPECT_EQ(load_morph(write_file("header.amf", header).c_str()).result, MorphLoad::kShort);
   EXPECT_TRUE(same(morph_grid, before));
+}
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+};
+
+ToolRun inspect(const std::string& args) {
+  const std::string cmd =
+      std::string(TH_BINARY_DIR) + "/tidalhall-inspect " + args + " 2>/dev/null";
+  ToolRun r;
+  FILE* pipe = popen(cmd.c_str(), "r");
+  if (!pipe) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
+  const int st = pclose(pipe);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+TEST(MorphInspect, GridPointsAndRefusals) {
+  const ToolRun ok = inspect(write_file("two.amf", amf(2, 2)));
+  EXPECT_EQ(ok.status, 0);
+  EXPECT_EQ(ok.out,
+            "morph: columns 2 rows 2\n"
+            "point 0 0: first 1 2 second 323 4\n"
+            "point 0 1: first 11 2 second 333 4\n"
+            "point 1 0: first 1 12 second 323 14\n"
+            "point 1 1: first 11 12 second 333 14\n");
+  Bytes cut = amf(2, 2);
+  cut.resize(cut.size() - 5);
+  const ToolRun short_file = inspect(write_file("cut.amf", cut));
+  EXPECT_EQ(short_file.status, 1);
+  EXPECT_NE(short_file.out.find("point 0 1:"), std::string::npos) << short_file.out;
+  EXPECT_NE(short_file.out.find("morph file ends after 3 of 4 points\n"), std::string::npos);
+  const ToolRun large = inspect(write_file("large.amf", amf(10, 7)));
+  EXPECT_EQ(large.status, 1);
+  EXPECT_EQ(large.out, "morph: columns 10 rows 7, more than the grid's 9 x 7\n");
+  Bytes magic = amf(2, 2);
+  magic[0] = 'q';
+  EXPECT_EQ(inspect(write_file("magic.amf", magic)).status, 1);
+  EXPECT_EQ(inspect(write_file("opt.amf", amf(2, 2)) + " --frame 2").status, 2);
+
+  // --png: the two pictures side by side, 640 x 240 (the portraits are not beside this file,
+  // so the grids stand on grey).
+  const std::string png = (scratch_dir() / "grid.png").string();
+  EXPECT_EQ(inspect(write_file("grid.amf", amf(9, 7)) + " --png " + png).status, 0);
+  const Bytes head = read_file(png);
+  ASSERT_GT(head.size(), 24u);
+  EXPECT_EQ(head[1], 'P');
+  EXPECT_EQ((head[16] << 24 | head[17] << 16 | head[18] << 8 | head[19]), 640);
+  EXPECT_EQ((head[20] << 24 | head[21] << 16 | head[22] << 8 | head[23]), 240);
 }
 
 }  // namespace

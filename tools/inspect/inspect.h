@@ -7,6 +7,10 @@
 // Returns the exit status.
 int inspect_asset(const std::string& path, int argc, char** argv);
 
+// .amf morph files: the grid's size and every point read; --png draws both grids over the
+// two portraits found beside the file's folder (gfx/ next to data/).
+int inspect_morph(const std::string& path, int argc, char** argv);
+
 struct World;
 
 // .3ds files: prints the World the loader builds, one fact a line; --png renders it.

@@ -26,7 +26,8 @@ void usage(FILE* out) {
       "  .3ds: the World the loader builds (meshes, materials, cameras, lights, nodes);\n"
       "        --png renders it at keyframe F from camera C\n"
       "  pictures (.jpg .pcx .tga .bmp .lbm .rix .cel): the size; --png the decoded pixels\n"
-      "  .qub: the motion tracks and their frames\n");
+      "  .qub: the motion tracks and their frames\n"
+      "  .amf: the morph grid's size and points; --png draws both grids over the portraits\n");
 }
 
 }  // namespace
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
   const std::string path = argv[1];
   try {
     if (has_extension(path, "3ds")) return inspect_3ds(path, argc, argv);
+    if (has_extension(path, "amf")) return inspect_morph(path, argc, argv);
     return inspect_asset(path, argc, argv);
   } catch (const platform::ProcessExit& e) {
     return e.status;
