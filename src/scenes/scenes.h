@@ -49,12 +49,12 @@ TH_SCENE(PortraitScene);
 TH_SCENE(MorphScene);
 
 // ---- Warps ----
-constexpr SceneHandler DoublePictureScene = empty_scene;
-constexpr SceneHandler TextureWarpPairScene = empty_scene;
-constexpr SceneHandler FaceBlendScene = empty_scene;
-constexpr SceneHandler TextureWarpScene = empty_scene;
-constexpr SceneHandler TextureSlideScene = empty_scene;
-constexpr SceneHandler TwinWarpScene = empty_scene;
+TH_SCENE(DoublePictureScene);
+TH_SCENE(TextureWarpPairScene);
+TH_SCENE(FaceBlendScene);
+TH_SCENE(TextureWarpScene);
+TH_SCENE(TextureSlideScene);
+TH_SCENE(TwinWarpScene);
 
 // ---- Glows and particles ----
 TH_SCENE(ColourMapScene);
