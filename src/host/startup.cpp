@@ -26,6 +26,14 @@ constexpr int kTextured = 0x200;      // perspective, plain texel
 constexpr int kTexturedLit = 0x302;   // perspective, lit per channel
 constexpr int kTexturedFlat = 0x300;
 
+// The metaball World's tables: the largest surface the scene builds fits them.
+constexpr int kMetaballVertices = 5000;
+constexpr int kMetaballFaces = 5000;
+// The screen View's draw list: room for the faces any one World shows at once, and beside
+// the cube (drawn in the same list) every base face of the largest metaball surface.
+constexpr int kScreenWorldFaces = 3000;
+constexpr int kScreenFaces = kScreenWorldFaces + kMetaballFaces;
+
 double prepare_seconds = 0.0;
 
 [[noreturn]] void refuse(const char* what) {
@@ -147,7 +155,7 @@ void bind_dancer(World& w, Show& s) {
 }
 
 void make_views(Show& s) {
-  if (!view_init(&s.screen_view, 3000, kFrameWidth, kFrameHeight) ||
+  if (!view_init(&s.screen_view, kScreenFaces, kFrameWidth, kFrameHeight) ||
       !view_init(&s.picture_view, 3000, 256, 256))
     refuse("out of memory for the views");
   view_set_fov(&s.screen_view, 60.0f);
@@ -246,7 +254,14 @@ void prepare_assets() {
   s.meta[3] = texture(df::kMeta4Texture);
 
   // 9. The metaball World, built empty: the surface is made each frame.
-  if (!world_init(&s.metaball, 5000, 5000, 1, 3, 2, 1)) refuse("out of memory for the metaballs");
+  if (!world_init(&s.metaball, kMetaballVertices, kMetaballFaces, 1, 3, 2, 1))
+    refuse("out of memory for the metaballs");
+  if (s.cube.face_count > kScreenWorldFaces) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%s has %d faces, the show needs at most %d", df::kCubeWorld,
+                  s.cube.face_count, kScreenWorldFaces);
+    refuse(line);
+  }
   for (const char* name : {"mat0g", "mat0a", "mat1g", "mat1a", "mat2g", "mat2a", "mat3g", "mat3a"})
     world_add_material(&s.metaball, name);
   bind(s.metaball, "kelp_defmat", *s.meta[0], 0x200);

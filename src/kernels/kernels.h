@@ -153,6 +153,45 @@ void flare_draw_faded(uint32_t* target, FlareState* state, const View* view, flo
 
 // ---- Metaballs ----
 
+struct Material;
+struct Mesh;
+
+// Soft balls whose summed field the builder turns into one surface.
+struct MetaBall {
+  float own[3];  // the scene's own animation state
+  float x, y, z;
+  float radius;
+  float radius_sq;  // recomputed by each build
+  float strength;
+  Material* base;     // the face kept first for a triangle
+  Material* overlay;  // the faces chained behind it
+};
+constexpr int kMetaBallLimit = 8;
+extern MetaBall metaball_table[kMetaBallLimit];
+extern int metaball_count;  // a build clamps it to kMetaBallLimit
+
+// The fixed grid of the field: 21 x 12 x 21 points, 20 x 11 x 20 cells.
+constexpr int kMetaGridX = 21, kMetaGridY = 12, kMetaGridZ = 21;
+// Extra faces that chain a second ball's texture behind a base face; emptied by each build.
+constexpr int kMetaOverlayFaces = 8192;
+
+// Builds the case tables and the grid with cells of `cell_size`; the frame count restarts.
+void metaballs_init(float cell_size);
+// Replaces the mesh's surface (the end of its World's tables) by the balls' iso-surface at
+// `threshold`. A surface that does not fit the World's tables or the overlay pool is cut
+// short at the first triangle that finds no room. Nothing happens when metaball_count is 0.
+void metaballs_build_blended(Mesh* mesh, float threshold);
+
+// The case tables: for each of the 256 corner masks (bit c: corner c below the
+// threshold), the edges crossed, and the triangles as edge triples ended by -1.
+constexpr int kMetaCaseRow = 16;
+extern uint16_t metaball_edge_table[256];
+extern int8_t metaball_triangle_table[256][kMetaCaseRow];
+// What the last build made: overlay faces in the pool, and whether it was cut short.
+int metaballs_overlay_count();
+bool metaballs_cut_short();
+int metaballs_frame();
+
 // ---- Offset-table warps ----
 
 // Builds the direction fields (start-up, once) and sets the shared texel origin to 0.

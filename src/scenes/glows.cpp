@@ -47,3 +47,21 @@ TH_SCENE(ColourMapParticleScene) {
   radial_blur(swarm, 160.0f, 175.0f, 0.16f, 0.95f - strength, strength + 0.35f);
   row_add_saturate(pixels, pixels, swarm, kFramePixels);
 }
+TH_SCENE(ParticleGlowScene) {
+  (void)entry, (void)index, (void)end, (void)parameter;
+  Show& s = show();
+  GlowState& g = s.glows;
+  uint32_t* swarm = s.scratch[0];
+  fill_words(swarm, 0, kFrameBytes);
+  if (g.particle_glow_first_frame) {
+    g.pulse.reset(pulse_track_build(kGlowPulses, 0.8f, 0.05f, 0.5f, 0.06f, 0.0f));
+    g.particle_glow_first_frame = false;
+  }
+  swarm_draw(swarm, t / 2.0f, 5.0f * progress, t, 0.0f, 0.0f, 160.0f,
+             2500.0f * progress + g.swarm_time);
+  // Without a track (no memory for it) the rays keep their resting length.
+  const float beat = g.pulse ? pulse_track_eval(g.pulse.get(), kGlowPulses, t, start) : 0.0f;
+  radial_blur(swarm, 160.0f, 120.0f, beat + 0.031f, 0.45f, 0.85f);
+  blur_cross4(swarm, swarm);
+  row_add_saturate(pixels, pixels, swarm, kFramePixels);
+}

@@ -30,10 +30,16 @@ void silhouette_record(const uint32_t* buffer);
 void silhouette_stamp(uint8_t* mask, int bit, int frame);
 
 // ---- City ----
-constexpr SceneHandler CityScene = empty_scene;
+TH_SCENE(CityScene);
+struct World;
+struct View;
+// One plain pass of a World into the frame: cleared depth, cull mode 0, the World at
+// keyframe a seen from its camera `camera` through distance fog. A camera the World does
+// not have draws nothing.
+void render_world(uint32_t* frame, World* world, View* view, float a, int camera);
 
 // ---- Metaballs ----
-constexpr SceneHandler MetaballScene = empty_scene;
+TH_SCENE(MetaballScene);
 
 // ---- Flare object ----
 TH_SCENE(FlareObjectScene);
@@ -43,17 +49,17 @@ TH_SCENE(PortraitScene);
 TH_SCENE(MorphScene);
 
 // ---- Warps ----
-constexpr SceneHandler DoublePictureScene = empty_scene;
-constexpr SceneHandler TextureWarpPairScene = empty_scene;
-constexpr SceneHandler FaceBlendScene = empty_scene;
-constexpr SceneHandler TextureWarpScene = empty_scene;
-constexpr SceneHandler TextureSlideScene = empty_scene;
-constexpr SceneHandler TwinWarpScene = empty_scene;
+TH_SCENE(DoublePictureScene);
+TH_SCENE(TextureWarpPairScene);
+TH_SCENE(FaceBlendScene);
+TH_SCENE(TextureWarpScene);
+TH_SCENE(TextureSlideScene);
+TH_SCENE(TwinWarpScene);
 
 // ---- Glows and particles ----
 TH_SCENE(ColourMapScene);
 TH_SCENE(ColourMapParticleScene);
-constexpr SceneHandler ParticleGlowScene = empty_scene;
+TH_SCENE(ParticleGlowScene);
 
 // ---- Pictures, captions and credits ----
 TH_SCENE(BluePictureScene);

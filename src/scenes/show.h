@@ -11,6 +11,7 @@
 #include "display/frame.h"
 #include "engine/kelp.h"
 #include "kernels/kernels.h"
+#include "scenes/warps/grid.h"
 
 using ImagePtr = std::unique_ptr<Image>;
 
@@ -49,7 +50,9 @@ struct PortraitState {
   bool morph_to_load = true;  // the morph file is read on the morph row's first frame
 };
 
-struct WarpState {};
+struct WarpState {
+  WarpGrid grid = {};  // the grid warp's corners, refilled by every frame that uses them
+};
 
 constexpr int kGlowPulses = 20;
 

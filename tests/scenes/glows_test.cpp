@@ -57,6 +57,50 @@ TEST(ColourMapParticleScene, SwarmAndItsRaysLieOverThePlasma) {
   }
 }
 
+// Lit pixels of the glow layer far out from the centre, where only rays reach.
+int far_light(float t) {
+  Frame f(kFramePixels, 0);
+  ParticleGlowScene(f.data(), nullptr, 0, t, 180.6f, 195.0f, (t - 180.6f) / 14.4f, 0);
+  int n = 0;
+  for (int y = 0; y < kFrameHeight; ++y)
+    for (int x = 0; x < kFrameWidth; ++x) {
+      const int dx = x - 160, dy = y - 120;
+      n += dx * dx + dy * dy > 100 * 100 && luma(f[y * kFrameWidth + x]) > 30;
+    }
+  return n;
+}
+
+TEST(ParticleGlowScene, RaysReachFurtherOnTheBeat) {
+  show_test::prepare();
+  EXPECT_TRUE(show().glows.particle_glow_first_frame);
+  // Pulses every 0.8 s from the row's start, peaking 0.05 s in and gone by 0.5 s.
+  const int peak = far_light(180.6f + 0.8f * 3 + 0.05f);
+  EXPECT_FALSE(show().glows.particle_glow_first_frame);
+  ASSERT_TRUE(show().glows.pulse);
+  const int rest = far_light(180.6f + 0.8f * 3 + 0.6f);
+  EXPECT_GT(peak, rest + 500) << peak << " vs " << rest;
+}
+
+TEST(ParticleGlowScene, GlowIsAddedOverTheCuts) {
+  show_test::prepare();
+  // At 186 s the cut sequence shows a twin warp; the glow row runs after it and only adds.
+  const Frame f = show_test::frame_at(186.0f);
+  Frame without(kFramePixels, 0);
+  for (int row = 0; row < kTimelineRows; ++row) {
+    const TimelineEntry& e = timeline[row];
+    if (e.handler == ParticleGlowScene || !(186.0f >= e.start && 186.0f < e.end)) continue;
+    e.handler(without.data(), &e, row, 186.0f, e.start, e.end,
+              (186.0f - e.start) / (e.end - e.start), e.parameter);
+  }
+  apply_fades(without.data(), fade_keys, kFadeKeys, 186.0f);
+  int brighter = 0;
+  for (int i = 0; i < kFramePixels; ++i) {
+    for (int sh : {0, 8, 16}) ASSERT_GE((f[i] >> sh) & 0xFF, (without[i] >> sh) & 0xFF) << i;
+    brighter += luma(f[i]) > luma(without[i]) + 30;
+  }
+  EXPECT_GT(brighter, 2000);
+}
+
 TEST(GlowScenes, PlainAndSimdAgree) {
   show_test::expect_plain_equals_simd(173.6, 180.6, 2.0);
   // The cut sequence under the glow, every cut.

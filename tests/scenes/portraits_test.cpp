@@ -131,8 +131,10 @@ TEST(PortraitTimeline, FramesOverTheBackground) {
       ASSERT_GE((f[i] >> sh) & 0xFF, (second[i] >> sh) & 0xFF) << "pixel " << i;
   const Frame a = show_test::frame_at(65.5f), b = show_test::frame_at(65.9f);
   EXPECT_GT(distance(a, b), 3.0);
+  // The last frame is darkened by 7 / 256 over the warp drawn under the portrait: at most 6.
   const Frame last = show_test::frame_at(72.59f);
-  EXPECT_LT(distance(last, Frame(kFramePixels, 0)), 2.0);
+  for (uint32_t p : last)
+    for (int sh = 0; sh < 24; sh += 8) ASSERT_LE((p >> sh) & 0xFF, 6u);
 }
 
 TEST(PortraitTimeline, PlainAndSimdAgree) {
