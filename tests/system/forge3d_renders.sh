@@ -66,6 +66,7 @@ for f in 0 30 46 160 250 392; do shot 3d2/scene3.3ds 0 $f 0.6; done
 for f in 0 60 133; do shot 3d2/scene3.3ds 1 $f 0.6; done
 for f in 0 45 92; do shot 3d2/scene3.3ds 4 $f 0.6; done
 shot 3d/cube2.3ds 0 0 0.1
-shot 3d/dings.3ds 0 0 0.05
+# The object is thin dashed rings around the viewer: a few per cent of the frame, not more.
+shot 3d/dings.3ds 0 0 0.01
 
 [ "$fails" = 0 ] || { echo "$fails renders failed" >&2; exit 1; }
