@@ -40,32 +40,7 @@ if [ -d "$data" ]; then
   find "$data" -iname '*.amf' -exec cp {} "$seeds/morph/" \;
 fi
 [ -d "$build/tests/corpus3ds" ] && cp "$build/tests/corpus3ds"/* "$seeds/3ds/" 2>/dev/null || true
-if command -v convert >/dev/null; then
-  pic=$seeds/source.ppm
-  { printf 'P6 9 7 255\n'; for i in $(seq 0 62); do printf "\\$(printf %o $((i * 4)))\\$(printf %o $((255 - i)))\\$(printf %o $((i * 37 % 256)))"; done; } >"$pic"
-  convert "$pic" -colors 16 -type Palette pcx:"$seeds/pcx/pal.pcx"
-  convert "$pic" -type TrueColor pcx:"$seeds/pcx/rgb.pcx"
-  for c in None RLE; do
-    convert "$pic" -type TrueColor -compress $c tga:"$seeds/tga/true$c.tga"
-    convert "$pic" -colors 16 -type Palette -compress $c tga:"$seeds/tga/map$c.tga"
-    convert "$pic" -colors 16 -type Palette -compress $c bmp3:"$seeds/bmp/pal$c.bmp"
-  done
-  convert "$pic" -type TrueColor bmp3:"$seeds/bmp/rgb.bmp"
-  convert "$pic" -quality 80 jpg:"$seeds/jpg/colour.jpg"
-  convert "$pic" -interlace Plane -quality 80 jpg:"$seeds/jpg/progressive.jpg"
-  convert "$pic" -colorspace Gray jpg:"$seeds/jpg/grey.jpg"
-fi
-palette() { head -c 768 /dev/zero | tr '\0' '\077'; }
-pixels() { head -c 63 /dev/zero | tr '\0' '\003'; }
-{ printf 'RIX3\011\000\007\000\257\000'; palette; pixels; } >"$seeds/rix/seed.rix"
-{ printf '\031\221\011\000\007\000'; head -c 26 /dev/zero; palette; pixels; } >"$seeds/cel/seed.cel"
-{ printf 'FORM\000\000\000\120ILBMBMHD\000\000\000\024\000\011\000\007'; head -c 16 /dev/zero
-  printf 'CMAP\000\000\000\006\377\000\000\000\377\000BODY\000\000\000\010'; head -c 8 /dev/zero
-} >"$seeds/lbm/seed.lbm"
-{ printf 'QUB SL\305R TIL IGJEN MED NOK ET KULT PROGRAM OG NOK EN KUL HEADER\000'
-  printf '\002\000\000\000Neck\000\030\000\000\000'; head -c 96 /dev/zero
-  printf 'Hip\000\044\000\000\000'; head -c 144 /dev/zero
-} >"$seeds/motion/seed.qub"
+fuzz_small_seeds "$seeds"
 { printf 'QUB HAR KULT MORPHEPROGRAM\000\011\000\000\000\007\000\000\000'; head -c 1008 /dev/urandom
 } >"$seeds/morph/seed.amf"
 if command -v ffmpeg >/dev/null; then
