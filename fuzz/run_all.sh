@@ -15,7 +15,7 @@ source "$here/../tests/system/fuzz_common.inc" "$1" "$here/.."
 seconds=$2
 shift 2
 all=(fuzz_3ds fuzz_image_pcx fuzz_image_tga fuzz_image_bmp fuzz_image_lbm fuzz_image_rix
-  fuzz_image_cel fuzz_image_jpg fuzz_motion fuzz_morph fuzz_music)
+  fuzz_image_cel fuzz_image_jpg fuzz_motion fuzz_morph fuzz_flares fuzz_music)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 fuzz_build "${targets[@]}"
@@ -27,10 +27,11 @@ kind_of() {
   esac
 }
 
-# Seeds, remade each run (cheap): a few small valid files of every kind.
-seeds=$fuzz_tree/seeds
-rm -rf "$seeds"
-mkdir -p "$seeds"/{3ds,pcx,tga,bmp,lbm,rix,cel,jpg,motion,morph,music}
+# Seeds, made for each run (cheap): a few small valid files of every kind.
+# Each run has its own, so that runs side by side do not remake each other's.
+seeds=$(mktemp -d "$fuzz_tree/seeds.XXXXXX")
+trap 'rm -rf "$seeds"' EXIT
+mkdir -p "$seeds"/{3ds,pcx,tga,bmp,lbm,rix,cel,jpg,motion,morph,flares,music}
 data=$build/data
 if [ -d "$data" ]; then
   # The forge's files that are small enough to mutate quickly.
@@ -38,7 +39,13 @@ if [ -d "$data" ]; then
   for k in pcx tga jpg; do find "$data" -iname "*.$k" -size -48k -exec cp {} "$seeds/$k/" \;; done
   find "$data" -iname '*.qub' -size -64k -exec cp {} "$seeds/motion/" \;
   find "$data" -iname '*.amf' -exec cp {} "$seeds/morph/" \;
+  # The flare harness's first byte names the file the rest replaces: 0 the glow, k lenz<k>.
+  [ -f "$data/textures/light.jpg" ] && { printf '\000'; cat "$data/textures/light.jpg"; } >"$seeds/flares/glow"
+  for k in 1 2 3 4 5 6 7 8 9; do
+    [ -f "$data/flares/lenz$k.raw" ] && { printf "\\$k"; cat "$data/flares/lenz$k.raw"; } >"$seeds/flares/lenz$k"
+  done
 fi
+printf '\001short' >"$seeds/flares/short"
 [ -d "$build/tests/corpus3ds" ] && cp "$build/tests/corpus3ds"/* "$seeds/3ds/" 2>/dev/null || true
 fuzz_small_seeds "$seeds"
 { printf 'QUB HAR KULT MORPHEPROGRAM\000\011\000\000\000\007\000\000\000'; head -c 1008 /dev/urandom
@@ -52,7 +59,7 @@ if command -v ffmpeg >/dev/null; then
 fi
 # Inputs that once found a fault, and the malformed-file suite's inputs.
 src_data=$here/../tests/data/hostile
-for k in 3ds pcx tga bmp lbm rix cel jpg motion morph music; do
+for k in 3ds pcx tga bmp lbm rix cel jpg motion morph flares music; do
   [ -d "$src_data/$k" ] && cp "$src_data/$k"/* "$seeds/$k/" 2>/dev/null || true
 done
 

@@ -3,7 +3,9 @@
 // the generated data set. An optimisation must leave every hash as it was; a change of
 // picture on purpose records the list again:
 //   TH_RECORD_FRAME_HASHES=1 build/tests/test_scenes --gtest_filter='FrameHashes.*'
-// and says why in its commit.
+// and says why in its commit. While optimising, every frame at 15 fps can be listed and the
+// lists of two builds compared:
+//   TH_DUMP_FRAME_HASHES=/tmp/a.txt build/tests/test_scenes --gtest_filter='FrameHashes.Dump*'
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +70,22 @@ TEST(FrameHashes, PlainRoutinesDrawTheSameShow) {
   std::stringstream recorded;
   recorded << in.rdbuf();
   EXPECT_EQ(now, recorded.str()) << "the show's pictures changed against the recorded hashes";
+}
+
+TEST(FrameHashes, DumpEveryFrame) {
+  const char* out = std::getenv("TH_DUMP_FRAME_HASHES");
+  if (!out) GTEST_SKIP() << "set TH_DUMP_FRAME_HASHES=FILE to list every frame's hash";
+  show_test::prepare(false);
+  std::ofstream file(out);
+  for (long k = 0; k <= 266 * 15; ++k) {
+    const double t = static_cast<double>(k) / 15.0;
+    char line[64];
+    std::snprintf(
+        line, sizeof line, "%.3f %016llx\n", t,
+        static_cast<unsigned long long>(colour_hash(show_test::frame_at(static_cast<float>(t)))));
+    file << line;
+  }
+  ASSERT_TRUE(file.good()) << "cannot write " << out;
 }
 
 }  // namespace
