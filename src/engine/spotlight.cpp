@@ -15,8 +15,11 @@ namespace {
 constexpr int kPendingRing = 1500;
 constexpr int kPolygonMax = 32;
 
+// A record is small and its polygon lives in one packed pool, so the records and vertices a
+// call touches lie together in memory (a fixed 32-vertex slot per record spread one call's
+// few hundred faces over megabytes).
 struct Pending {
-  Vertex vertices[kPolygonMax];  // the clipped polygon, projected with the light View
+  Vertex* vertices;  // the clipped polygon, projected with the light View
   int count;
   Vertex* corners[3];
   Pending* next;
@@ -29,6 +32,13 @@ Pending ring[kPendingRing];
 int ring_next = 0;
 Pending* head = nullptr;
 int forced_flushes = 0;
+
+// Polygons are stored one after another and the pool wraps to its start when the next one
+// would not fit. It holds a full ring of largest polygons and two more, so storage is only
+// reused once the record that owned it has been taken again (and painted, if it waited).
+constexpr int kPoolVertices = (kPendingRing + 2) * kPolygonMax;
+Vertex pool[kPoolVertices];
+int pool_next = 0;
 
 alignas(64) int32_t light_depth[kLightPictureSide * kLightPictureSide];
 Vertex overlay[kPolygonMax];
@@ -56,13 +66,16 @@ void paint_black(Pending* p, View* light_view, Material* occluder) {
 
 // The ring never overwrites a record that is still waiting: such a record is painted now,
 // a little early, rather than lost (or left linked while its storage is reused).
-Pending* take_record(View* light_view, Material* occluder) {
+Pending* take_record(View* light_view, Material* occluder, int count) {
   Pending* p = &ring[ring_next];
   ring_next = (ring_next + 1) % kPendingRing;
   if (p->linked) {
     ++forced_flushes;
     paint_black(p, light_view, occluder);
   }
+  if (pool_next + count > kPoolVertices) pool_next = 0;
+  p->vertices = pool + pool_next;
+  pool_next += count;
   return p;
 }
 
@@ -150,6 +163,10 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
   view_set_fov_square(light_view, spot->spot_fov);
   view_clear(light_view);
   view_clear(screen_view);
+  // Every record of the last call has been painted, so which slot comes first does not
+  // matter; starting at the front keeps this call's records and polygons in one warm run.
+  ring_next = 0;
+  pool_next = 0;
 
   Material overlay_material{};
   material_set_texture(&overlay_material, picture, kMatAdditive, 0, 1);
@@ -179,7 +196,7 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
     for (Vertex* c : corners) freed |= --c->use_count == 0;
 
     if (n >= 3) {
-      Pending* p = take_record(light_view, &occluder);
+      Pending* p = take_record(light_view, &occluder, n);
       for (int i = 0; i < n; ++i) {
         p->vertices[i] = *clip_polygon_vertex(i);
         vertex_project(&p->vertices[i], light_view);
