@@ -1,6 +1,7 @@
 #!/bin/sh
 # One line per 2D kernel: median plain ns, median SIMD ns, their ratio, and "ok" when the
-# SIMD form is at least 3 times as fast (else why it cannot be).
+# SIMD form is at least 3 times as fast (else why it cannot be). CPU time, which a shared
+# machine disturbs less than wall time.
 # Usage: bench/kernel_ratios.sh [build dir] [extra benchmark options]
 set -eu
 build=${1:-build}
@@ -23,7 +24,7 @@ reason() {
     $1 ~ /_median"?$/ {
       name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
       n = split(name, part, "/"); kernel = part[2]; form = part[3]
-      ns = $3; unit = $5
+      ns = $4; unit = $5
       if (unit == "us") ns *= 1000; else if (unit == "ms") ns *= 1000000; else if (unit == "s") ns *= 1e9
       if (!(kernel in seen)) { seen[kernel] = 1; order[++count] = kernel }
       t[kernel "/" form] = ns
