@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int kSizes[kFlareElements][2] = {{40, 40}, {9, 10}, {8, 10}, {6, 6}, {18, 18},
+constexpr int kSizes[kFlareElements][2] = {{40, 40}, {9, 10}, {8, 10},  {6, 6}, {18, 18},
                                            {7, 7},   {6, 7},  {11, 11}, {7, 7}};
 std::string root;
 std::vector<std::string> valid(kFlareElements + 1);  // each file's valid bytes
