@@ -95,8 +95,10 @@ void draw_span(uint32_t* row, const uint32_t* src, int xl, int xr, int64_t u, in
   if (std::min(u, u_last) >= 0 && std::max(u, u_last) <= kMaxU && std::min(v, v_last) >= 0 &&
       std::max(v, v_last) <= kMaxV) {
     // Both ends inside the source, so every pixel between is: the plain inner loop.
-    int32_t fu = static_cast<int32_t>(u), fv = static_cast<int32_t>(v);
-    const int32_t du = static_cast<int32_t>(g.du_fixed), dv = static_cast<int32_t>(g.dv_fixed);
+    // Unsigned steps: the step after the last pixel may leave the int range (a sliver's
+    // gradient), which must wrap harmlessly rather than overflow.
+    uint32_t fu = static_cast<uint32_t>(u), fv = static_cast<uint32_t>(v);
+    const uint32_t du = static_cast<uint32_t>(g.du_fixed), dv = static_cast<uint32_t>(g.dv_fixed);
     for (int x = xl; x < xr; ++x) {
       row[x] = src[(fu >> 16) + row_offsets[fv >> 16]];
       fu += du;

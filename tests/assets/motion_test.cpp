@@ -133,8 +133,10 @@ TEST(MotionFile, RefusedFilesKeepThePreviousMotion) {
       {"short.qub", short_file},
       {"nonul.qub", no_nul},
   };
-  for (const auto& [name, bytes] : bad) {
-    std::string path = write_file(name, bytes);
+  for (const auto& entry : bad) {
+    const std::string& name =
+        entry.first;  // a plain name: lambdas cannot capture bindings in clang 14
+    std::string path = write_file(name, entry.second);
     e = run_capturing([&] { EXPECT_EQ(motion_load(path.c_str()), MotionLoad::kRefused) << name; });
     EXPECT_EQ(std::count(e.output.begin(), e.output.end(), '\n'), 1) << name << ": " << e.output;
     unchanged();

@@ -32,5 +32,5 @@ while IFS= read -r -d '' file; do
   done
   rm -f "data/$rel"
   ln -s "$file" "data/$rel"
-done < <(find "$BUILD/data" -type f ! -name '.complete' -print0 | sort -z)
+done < <(find -H "$BUILD/data" -type f ! -name '.complete' -print0 | sort -z)
 echo "ok: $runs runs"
