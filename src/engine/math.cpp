@@ -4,58 +4,10 @@
 
 #include "engine/kelp.h"
 
-void vec_copy(const Vec3* src, Vec3* dst) {
-  *dst = *src;
-}
-
-void vec_zero(Vec3* v) {
-  v->x = v->y = v->z = 0.0f;
-}
-
 void vec_swap_yz(Vec3* v) {
   const float t = v->y;
   v->y = v->z;
   v->z = t;
-}
-
-void vec_add(const Vec3* a, const Vec3* b, Vec3* out) {
-  *out = Vec3{a->x + b->x, a->y + b->y, a->z + b->z};
-}
-
-void vec_sub(const Vec3* a, const Vec3* b, Vec3* out) {
-  *out = Vec3{a->x - b->x, a->y - b->y, a->z - b->z};
-}
-
-void vec_scale(const Vec3* v, float s, Vec3* out) {
-  *out = Vec3{v->x * s, v->y * s, v->z * s};
-}
-
-void vec_negate(const Vec3* v, Vec3* out) {
-  *out = Vec3{-v->x, -v->y, -v->z};
-}
-
-float vec_dot(const Vec3* a, const Vec3* b) {
-  return a->x * b->x + a->y * b->y + a->z * b->z;
-}
-
-void vec_cross(const Vec3* a, const Vec3* b, Vec3* out) {
-  *out = Vec3{a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x};
-}
-
-float vec_length_sq(const Vec3* v) {
-  return vec_dot(v, v);
-}
-
-float vec_length(const Vec3* v) {
-  const float sq = vec_length_sq(v);
-  if (sq == 0.0f) return 0.0f;
-  return std::sqrt(sq);
-}
-
-void vec_set_length(const Vec3* v, float len, Vec3* out) {
-  float l = vec_length(v);
-  if (l == 0.0f) l = 1.0f;  // a zero vector stays zero instead of turning NaN
-  vec_scale(v, len / l, out);
 }
 
 void vec_print(const Vec3* v) {
@@ -82,21 +34,8 @@ void mat_mul(const Mat4* a, const Mat4* b, Mat4* out) {
   *out = t;
 }
 
-void mat_transform_point(const Vec3* p, const Mat4* m, Vec3* out) {
-  const float* k = m->m;
-  *out = Vec3{p->x * k[0] + p->y * k[4] + p->z * k[8] + k[12],
-              p->x * k[1] + p->y * k[5] + p->z * k[9] + k[13],
-              p->x * k[2] + p->y * k[6] + p->z * k[10] + k[14]};
-}
-
 void mat_transform_points(const Vec3* src, Vec3* dst, int count, const Mat4* m) {
   for (int i = 0; i < count; ++i) mat_transform_point(&src[i], m, &dst[i]);
-}
-
-void mat_rotate_vector(const Vec3* v, const Mat4* m, Vec3* out) {
-  const float* k = m->m;
-  *out = Vec3{v->x * k[0] + v->y * k[4] + v->z * k[8], v->x * k[1] + v->y * k[5] + v->z * k[9],
-              v->x * k[2] + v->y * k[6] + v->z * k[10]};
 }
 
 void mat_rotation_x(Mat4* m, float a) {

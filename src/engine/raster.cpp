@@ -14,8 +14,17 @@
 
 #include "engine/kelp.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 uint8_t raster_mul_table[65536];
 uint8_t raster_add_table[65536];
+#ifdef __SSE2__
+bool raster_use_simd = true;
+#else
+bool raster_use_simd = false;
+#endif
 
 void raster_build_tables() {
   for (int i = 0; i < 256; ++i) {
@@ -148,72 +157,251 @@ struct Context {
   const uint32_t* texels;
   uint32_t u_shift, u_mask, v_shift, v_mask;
   const uint8_t* alpha_row;
+  int pitch;       // pixels per row of both buffers
+  bool simd;       // the 4-pixel form may draw this triangle
+  uint32_t alpha;  // the row's index in the multiply table, for the 4-pixel form
 };
 
-// Texel at 16.16 (u, v): coordinates wrap by masking.
-inline uint32_t sample(const Context& c, uint32_t u, uint32_t v) {
-  return c.texels[((u >> c.u_shift) & c.u_mask) + ((v >> c.v_shift) & c.v_mask)];
-}
+// What steps from pixel to pixel: mapping, depth, intensity and colour, all fixed point and
+// wrapping modulo 2^32 (unused members stay 0).
+struct Walk {
+  uint32_t u, v, z, i, r, g, b;
+};
 
-// Clamp = false: the caller has made sure r, g, b lie in 0..255 (16.16) for the whole span.
-template <int M, bool Clamp = true>
-inline void put_pixel(uint32_t* dst, uint32_t texel, uint32_t i, uint32_t r, uint32_t g, uint32_t b,
-                      const Context& c) {
+// The pixel rule on one texel. Clamp = false: the caller has made sure r, g, b lie in
+// 0..255 (16.16) for the whole span.
+template <int M, bool Clamp>
+inline uint32_t shade(uint32_t dst, uint32_t texel, const Walk& w, const uint8_t* alpha_row) {
   if constexpr (M == kRasterPlain || M == kRasterPersp) {
-    *dst = texel;
+    return texel;
   } else if constexpr (M == kRasterShaded) {
-    *dst = scale_texel(texel, raster_mul_table + channel_index(i) * 256);
+    return scale_texel(texel, raster_mul_table + channel_index(w.i) * 256);
   } else if constexpr (M == kRasterAddTest || M == kRasterAddWrite) {
-    *dst = add_pixel(*dst, scale_texel(texel, raster_mul_table + channel_index(i) * 256));
+    return add_pixel(dst, scale_texel(texel, raster_mul_table + channel_index(w.i) * 256));
   } else if constexpr (M == kRasterAddAlpha || M == kRasterAddAlphaPersp) {
-    *dst = add_pixel(*dst, scale_texel(texel, c.alpha_row));
+    return add_pixel(dst, scale_texel(texel, alpha_row));
   } else if constexpr (M == kRasterLit) {
     const uint8_t* mul = raster_mul_table;
-    const uint32_t ri = Clamp ? channel_index(r) : r >> kRasterFixedShift;
-    const uint32_t gi = Clamp ? channel_index(g) : g >> kRasterFixedShift;
-    const uint32_t bi = Clamp ? channel_index(b) : b >> kRasterFixedShift;
-    *dst = (uint32_t(mul[ri * 256 + ((texel >> 16) & 255)]) << 16) |
+    const uint32_t ri = Clamp ? channel_index(w.r) : w.r >> kRasterFixedShift;
+    const uint32_t gi = Clamp ? channel_index(w.g) : w.g >> kRasterFixedShift;
+    const uint32_t bi = Clamp ? channel_index(w.b) : w.b >> kRasterFixedShift;
+    return (uint32_t(mul[ri * 256 + ((texel >> 16) & 255)]) << 16) |
            (uint32_t(mul[gi * 256 + ((texel >> 8) & 255)]) << 8) | mul[bi * 256 + (texel & 255)];
-  } else if constexpr (M == kRasterHalf) {
+  } else {
+    static_assert(M == kRasterHalf);
     // mul[128][x] is x >> 1 exactly, so half and half is two shifted halves, no carry.
-    *dst = ((*dst >> 1) & 0x7f7f7f) + ((texel >> 1) & 0x7f7f7f);
+    return ((dst >> 1) & 0x7f7f7f) + ((texel >> 1) & 0x7f7f7f);
   }
+}
+
+template <int M>
+inline void advance(Walk& w, const Walk& d, uint32_t k) {
+  using T = Traits<M>;
+  w.u += d.u * k;
+  w.v += d.v * k;
+  if constexpr (T::depth) w.z += d.z * k;
+  if constexpr (T::intensity) w.i += d.i * k;
+  if constexpr (T::colour) {
+    w.r += d.r * k;
+    w.g += d.g * k;
+    w.b += d.b * k;
+  }
+}
+
+// One pixel at a time. The texel is fetched for every pixel and the depth test only selects
+// the result: a branch on the test would throw away the fetches already under way each time
+// it is guessed wrong. Masked indices are always inside the texture.
+template <int M, bool Clamp>
+inline void pixels_scalar(uint32_t* col, int32_t* dep, int from, int n, Walk& w, const Walk& d,
+                          const Context& c) {
+  using T = Traits<M>;
+  // Locals: the colour and depth stores could alias the Context's fields.
+  const uint32_t* const texels = c.texels;
+  const uint32_t us = c.u_shift, um = c.u_mask, vs = c.v_shift, vm = c.v_mask;
+  const uint8_t* const alpha_row = c.alpha_row;
+  Walk s = w;
+  for (int x = from; x < n; ++x) {
+    const uint32_t texel = texels[((s.u >> us) & um) + ((s.v >> vs) & vm)];
+    const uint32_t old = col[x];
+    const uint32_t pixel = shade<M, Clamp>(old, texel, s, alpha_row);
+    if constexpr (T::depth) {
+      const int32_t z = static_cast<int32_t>(s.z), stored = dep[x];
+      const bool pass = z >= stored;
+      col[x] = pass ? pixel : old;
+      if constexpr (T::depth == 2) dep[x] = pass ? z : stored;
+    } else {
+      col[x] = pixel;
+    }
+    advance<M>(s, d, 1);
+  }
+  w = s;
+}
+
+#ifdef __SSE2__
+// Four pixels a step, the same bytes as pixels_scalar: the byte tables become exact
+// arithmetic (mul[i][j] = (i * j) >> 8 is a 16-bit multiply and shift, add is a saturating
+// byte add) and a channel index clamped from (int32 >> 16) to 0..255 is a 16-bit pack and
+// clamp.
+struct Lanes {
+  __m128i value, step;  // lane k holds the value at pixel k; step advances all by 4 pixels
+};
+
+inline Lanes lanes(uint32_t start, uint32_t step) {
+  return Lanes{
+      _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(start)),
+                    _mm_setr_epi32(0, static_cast<int32_t>(step), static_cast<int32_t>(step * 2u),
+                                   static_cast<int32_t>(step * 3u))),
+      _mm_set1_epi32(static_cast<int32_t>(step * 4u))};
+}
+
+// Channel indices 0..255 of four 16.16 values, as 16-bit lanes 0..3 (and again in 4..7).
+inline __m128i channel_index4(__m128i fixed) {
+  const __m128i v = _mm_srai_epi32(fixed, kRasterFixedShift);
+  const __m128i p = _mm_packs_epi32(v, v);
+  return _mm_min_epi16(_mm_max_epi16(p, _mm_setzero_si128()), _mm_set1_epi16(255));
+}
+
+// Per channel (t * m) >> 8 of four pixels; mlo holds the 16-bit factors of pixels 0 and 1
+// (blue, green, red, byte 3), mhi those of pixels 2 and 3.
+inline __m128i mul4(__m128i t, __m128i mlo, __m128i mhi) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), mlo), 8);
+  const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), mhi), 8);
+  return _mm_packus_epi16(lo, hi);
+}
+
+// One factor per pixel on all of its bytes.
+inline __m128i mul4_by_pixel(__m128i t, __m128i fixed) {
+  const __m128i c = channel_index4(fixed);
+  const __m128i cc = _mm_unpacklo_epi16(c, c);
+  return mul4(t, _mm_unpacklo_epi32(cc, cc), _mm_unpackhi_epi32(cc, cc));
+}
+
+template <int M>
+inline __m128i shade4(__m128i dst, __m128i texel, __m128i i, __m128i r, __m128i g, __m128i b,
+                      __m128i alpha) {
+  const __m128i rgb = _mm_set1_epi32(0x00ffffff);
+  if constexpr (M == kRasterPlain || M == kRasterPersp) {
+    return texel;
+  } else if constexpr (M == kRasterShaded) {
+    return _mm_and_si128(mul4_by_pixel(texel, i), rgb);
+  } else if constexpr (M == kRasterAddTest || M == kRasterAddWrite) {
+    return _mm_and_si128(_mm_adds_epu8(dst, mul4_by_pixel(texel, i)), rgb);
+  } else if constexpr (M == kRasterAddAlpha || M == kRasterAddAlphaPersp) {
+    return _mm_and_si128(_mm_adds_epu8(dst, mul4(texel, alpha, alpha)), rgb);
+  } else if constexpr (M == kRasterLit) {
+    // Factors (b, g, r, 0) per pixel: byte 3 comes out 0 as in the one-pixel form.
+    const __m128i bg = _mm_unpacklo_epi16(channel_index4(b), channel_index4(g));
+    const __m128i r0 = _mm_unpacklo_epi16(channel_index4(r), _mm_setzero_si128());
+    return mul4(texel, _mm_unpacklo_epi32(bg, r0), _mm_unpackhi_epi32(bg, r0));
+  } else {
+    static_assert(M == kRasterHalf);
+    const __m128i half = _mm_set1_epi32(0x7f7f7f);
+    return _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(dst, 1), half),
+                         _mm_and_si128(_mm_srli_epi32(texel, 1), half));
+  }
+}
+
+// Draws pixels [0, n) and returns how many it drew (all of them, or those below n & ~3
+// when fewer than 4 pixels of the row lie past the last full group); w is advanced past
+// them. The last 1 to 3 pixels are a group whose other lanes read and write back the
+// row's next pixels unchanged: `room` is the number of pixels from col to the end of the
+// row in the buffer.
+template <int M>
+inline int pixels_simd(uint32_t* col, int32_t* dep, int n, int room, Walk& w, const Walk& d,
+                       const Context& c) {
+  using T = Traits<M>;
+  const int full = n >> 2, rest = n & 3;
+  const bool tail = rest != 0 && room - full * 4 >= 4;
+  const int groups = full + (tail ? 1 : 0);
+  if (groups == 0) return 0;
+  const uint32_t* const texels = c.texels;
+  const __m128i us = _mm_cvtsi32_si128(static_cast<int>(c.u_shift));
+  const __m128i vs = _mm_cvtsi32_si128(static_cast<int>(c.v_shift));
+  const __m128i um = _mm_set1_epi32(static_cast<int32_t>(c.u_mask));
+  const __m128i vm = _mm_set1_epi32(static_cast<int32_t>(c.v_mask));
+  const __m128i alpha = _mm_set1_epi16(static_cast<int16_t>(c.alpha));
+  Lanes u = lanes(w.u, d.u), v = lanes(w.v, d.v);
+  Lanes z{}, i{}, r{}, g{}, b{};
+  if constexpr (T::depth) z = lanes(w.z, d.z);
+  if constexpr (T::intensity) i = lanes(w.i, d.i);
+  if constexpr (T::colour) {
+    r = lanes(w.r, d.r);
+    g = lanes(w.g, d.g);
+    b = lanes(w.b, d.b);
+  }
+  for (int k = 0; k < groups; ++k) {
+    __m128i* const cp = reinterpret_cast<__m128i*>(col + k * 4);
+    __m128i* const dp = T::depth ? reinterpret_cast<__m128i*>(dep + k * 4) : nullptr;
+    // Lanes that keep what is there: behind the stored depth, or past the run's end.
+    __m128i keep = _mm_setzero_si128();
+    if (k == full) keep = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(rest - 1));
+    __m128i stored = _mm_setzero_si128();
+    if constexpr (T::depth) {
+      stored = _mm_loadu_si128(dp);
+      keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z.value));  // passes where z >= stored
+    }
+    // Groups hidden as a whole are common (nearest faces first) and skipped.
+    if (!T::depth || _mm_movemask_epi8(keep) != 0xffff) {
+      const __m128i idx = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u.value, us), um),
+                                        _mm_and_si128(_mm_srl_epi32(v.value, vs), vm));
+      const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
+      const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
+      const __m128i texel =
+          _mm_setr_epi32(static_cast<int32_t>(texels[static_cast<uint32_t>(i01)]),
+                         static_cast<int32_t>(texels[static_cast<uint32_t>(i01 >> 32)]),
+                         static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
+                         static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
+      const __m128i old = _mm_loadu_si128(cp);
+      const __m128i pixel = shade4<M>(old, texel, i.value, r.value, g.value, b.value, alpha);
+      _mm_storeu_si128(cp, _mm_or_si128(_mm_andnot_si128(keep, pixel), _mm_and_si128(keep, old)));
+      if constexpr (T::depth == 2) {
+        _mm_storeu_si128(
+            dp, _mm_or_si128(_mm_andnot_si128(keep, z.value), _mm_and_si128(keep, stored)));
+      }
+    }
+    u.value = _mm_add_epi32(u.value, u.step);
+    v.value = _mm_add_epi32(v.value, v.step);
+    if constexpr (T::depth) z.value = _mm_add_epi32(z.value, z.step);
+    if constexpr (T::intensity) i.value = _mm_add_epi32(i.value, i.step);
+    if constexpr (T::colour) {
+      r.value = _mm_add_epi32(r.value, r.step);
+      g.value = _mm_add_epi32(g.value, g.step);
+      b.value = _mm_add_epi32(b.value, b.step);
+    }
+  }
+  const int done = tail ? n : full * 4;
+  advance<M>(w, d, static_cast<uint32_t>(done));
+  return done;
+}
+#endif
+
+// Pixels [0, n) of a run starting at col / dep with the values w (advanced past them).
+template <int M, bool Clamp>
+inline void pixels(uint32_t* col, int32_t* dep, int n, int room, Walk& w, const Walk& d,
+                   const Context& c) {
+  int x = 0;
+#ifdef __SSE2__
+  if (c.simd) x = pixels_simd<M>(col, dep, n, room, w, d, c);
+#else
+  (void)room;
+#endif
+  pixels_scalar<M, Clamp>(col, dep, x, n, w, d, c);
 }
 
 template <int M>
 void span_affine(const Span& s, const Steps& st, const Context& c) {
   using T = Traits<M>;
-  uint32_t u = to_fixed(s.q[0] * kRasterFixedOne), v = to_fixed(s.q[1] * kRasterFixedOne);
-  uint32_t z = 0, i = 0;
-  if constexpr (T::depth) z = to_depth(s.q[T::depth_index] * kRasterDepthScale);
-  if constexpr (T::intensity) i = to_fixed(s.q[T::intensity_index] * kRasterFixedOne);
-  const uint32_t du = st.fixed[0], dv = st.fixed[1];
-  const uint32_t dz = T::depth ? st.fixed[T::depth_index] : 0;
-  const uint32_t di = T::intensity ? st.fixed[T::intensity_index] : 0;
-  if (s.lo > 0) {
-    const uint32_t k = static_cast<uint32_t>(s.lo);
-    u += du * k;
-    v += dv * k;
-    z += dz * k;
-    i += di * k;
-  }
+  Walk w{to_fixed(s.q[0] * kRasterFixedOne), to_fixed(s.q[1] * kRasterFixedOne), 0, 0, 0, 0, 0};
+  if constexpr (T::depth) w.z = to_depth(s.q[T::depth_index] * kRasterDepthScale);
+  if constexpr (T::intensity) w.i = to_fixed(s.q[T::intensity_index] * kRasterFixedOne);
+  Walk d{st.fixed[0], st.fixed[1], 0, 0, 0, 0, 0};
+  if constexpr (T::depth) d.z = st.fixed[T::depth_index];
+  if constexpr (T::intensity) d.i = st.fixed[T::intensity_index];
+  if (s.lo > 0) advance<M>(w, d, static_cast<uint32_t>(s.lo));
   uint32_t* col = s.colour + (s.first + s.lo);
   int32_t* dep = T::depth ? s.depth + (s.first + s.lo) : nullptr;
-  for (int x = 0, n = s.hi - s.lo; x < n; ++x) {
-    // The texel is fetched only for pixels that pass: nearest-first drawing fails many.
-    if constexpr (T::depth) {
-      if (static_cast<int32_t>(z) >= dep[x]) {
-        put_pixel<M>(col + x, sample(c, u, v), i, 0, 0, 0, c);
-        if constexpr (T::depth == 2) dep[x] = static_cast<int32_t>(z);
-      }
-    } else {
-      put_pixel<M>(col + x, sample(c, u, v), i, 0, 0, 0, c);
-    }
-    u += du;
-    v += dv;
-    if constexpr (T::depth) z += dz;
-    if constexpr (T::intensity) i += di;
-  }
+  pixels<M, true>(col, dep, s.hi - s.lo, c.pitch - (s.first + s.lo), w, d, c);
 }
 
 // Perspective: u and v are divided exactly at both ends of every run of 16 pixels (the last
@@ -224,18 +412,54 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
   float uz = s.q[0], vz = s.q[1], w = s.q[2];
   const float duz = st.dqdx[0], dvz = st.dqdx[1], dw = st.dqdx[2];
   const float duz16 = duz * 16.0f, dvz16 = dvz * 16.0f, dw16 = dw * 16.0f;
-  uint32_t z = to_depth(w * kRasterDepthScale);
-  const uint32_t dz = st.fixed[2];
-  uint32_t r = 0, g = 0, b = 0, dr = 0, dg = 0, db = 0;
+  // Depth and colour at pixel 0; u and v are set per run.
+  Walk at{0, 0, to_depth(w * kRasterDepthScale), 0, 0, 0, 0};
+  Walk d{0, 0, st.fixed[2], 0, 0, 0, 0};
   if constexpr (T::colour) {
-    r = to_fixed(s.q[3] * kRasterFixedOne);
-    g = to_fixed(s.q[4] * kRasterFixedOne);
-    b = to_fixed(s.q[5] * kRasterFixedOne);
-    dr = st.fixed[3];
-    dg = st.fixed[4];
-    db = st.fixed[5];
+    at.r = to_fixed(s.q[3] * kRasterFixedOne);
+    at.g = to_fixed(s.q[4] * kRasterFixedOne);
+    at.b = to_fixed(s.q[5] * kRasterFixedOne);
+    d.r = st.fixed[3];
+    d.g = st.fixed[4];
+    d.b = st.fixed[5];
   }
-  uint32_t u0 = 0, v0 = 0;
+  // The divisions of a batch of runs are made first: they do not depend on each other or on
+  // the pixels, so they overlap instead of holding up each run's first texel fetches.
+  struct Run {
+    int p, len;
+    uint32_t u1, v1;  // mapping at the run's end
+  };
+  constexpr int kBatch = 32;
+  Run runs[kBatch];
+  int batched = 0;
+  uint32_t u0 = 0, v0 = 0;  // mapping at the start of the next run to draw
+  auto draw_batch = [&]() {
+    for (int j = 0; j < batched; ++j) {
+      const Run& run = runs[j];
+      const int p = run.p, len = run.len;
+      int32_t du, dv;
+      if (len == 16) {
+        du = static_cast<int32_t>(run.u1 - u0) >> 4;
+        dv = static_cast<int32_t>(run.v1 - v0) >> 4;
+      } else {
+        du = static_cast<int32_t>(run.u1 - u0) / len;
+        dv = static_cast<int32_t>(run.v1 - v0) / len;
+      }
+      const int a = std::max(s.lo - p, 0), e = std::min(s.hi - p, len);
+      d.u = static_cast<uint32_t>(du);
+      d.v = static_cast<uint32_t>(dv);
+      Walk w_run = at;
+      w_run.u = u0;
+      w_run.v = v0;
+      advance<M>(w_run, Walk{d.u, d.v, 0, 0, 0, 0, 0}, static_cast<uint32_t>(a));
+      advance<M>(w_run, Walk{0, 0, d.z, 0, d.r, d.g, d.b}, static_cast<uint32_t>(p + a));
+      pixels<M, Clamp>(s.colour + (s.first + p + a), s.depth + (s.first + p + a), e - a,
+                       c.pitch - (s.first + p + a), w_run, d, c);
+      u0 = run.u1;
+      v0 = run.v1;
+    }
+    batched = 0;
+  };
   bool have_start = false;
   for (int p = 0; p < s.hi;) {
     const int len = std::min(16, s.count - p);
@@ -256,45 +480,16 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
         v0 = to_fixed(vz * kRasterFixedOne / w);
         have_start = true;
       }
-      const uint32_t u1 = to_fixed(uz1 * kRasterFixedOne / w1),
-                     v1 = to_fixed(vz1 * kRasterFixedOne / w1);
-      int32_t du, dv;
-      if (len == 16) {
-        du = static_cast<int32_t>(u1 - u0) >> 4;
-        dv = static_cast<int32_t>(v1 - v0) >> 4;
-      } else {
-        du = static_cast<int32_t>(u1 - u0) / len;
-        dv = static_cast<int32_t>(v1 - v0) / len;
-      }
-      const int a = std::max(s.lo - p, 0), e = std::min(s.hi - p, len);
-      const uint32_t k = static_cast<uint32_t>(a), kp = static_cast<uint32_t>(p + a);
-      uint32_t u = u0 + static_cast<uint32_t>(du) * k, v = v0 + static_cast<uint32_t>(dv) * k;
-      uint32_t zz = z + dz * kp;
-      uint32_t rr = r + dr * kp, gg = g + dg * kp, bb = b + db * kp;
-      uint32_t* col = s.colour + (s.first + p + a);
-      int32_t* dep = s.depth + (s.first + p + a);
-      for (int x = 0; x < e - a; ++x) {
-        if (static_cast<int32_t>(zz) >= dep[x]) {
-          put_pixel<M, Clamp>(col + x, sample(c, u, v), 0, rr, gg, bb, c);
-          dep[x] = static_cast<int32_t>(zz);
-        }
-        u += static_cast<uint32_t>(du);
-        v += static_cast<uint32_t>(dv);
-        zz += dz;
-        if constexpr (T::colour) {
-          rr += dr;
-          gg += dg;
-          bb += db;
-        }
-      }
-      u0 = u1;
-      v0 = v1;
+      runs[batched++] =
+          Run{p, len, to_fixed(uz1 * kRasterFixedOne / w1), to_fixed(vz1 * kRasterFixedOne / w1)};
+      if (batched == kBatch) draw_batch();
     }
     uz = uz1;
     vz = vz1;
     w = w1;
     p += len;
   }
+  draw_batch();
 }
 
 // True when a colour channel that starts at `start` (16.16, at pixel 0 of the span) and
@@ -326,6 +521,21 @@ inline void run_span(const Span& s, const Steps& st, const Context& c) {
   } else {
     span_affine<M>(s, st, c);
   }
+}
+
+// The 4-pixel form shifts by the vector count (0 at 32 and beyond, where a scalar shift is
+// undefined) and knows an alpha row only as a row of the multiply table.
+inline bool simd_can_draw(int mode, const RasterTexture& tex, const uint8_t* alpha_row,
+                          uint32_t* alpha) {
+  if (!raster_use_simd) return false;
+  if (tex.u_shift < 0 || tex.u_shift > 31 || tex.v_shift < 0 || tex.v_shift > 31) return false;
+  if (raster_mode_uses_alpha(mode)) {
+    const uintptr_t base = reinterpret_cast<uintptr_t>(raster_mul_table);
+    const uintptr_t at = reinterpret_cast<uintptr_t>(alpha_row);
+    if (at < base || at - base > 255u * 256u || (at - base) % 256u != 0) return false;
+    *alpha = static_cast<uint32_t>((at - base) / 256u);
+  }
+  return true;
 }
 
 inline bool usable(const RasterVertex& p) {
@@ -393,7 +603,11 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
               static_cast<uint32_t>(tex.u_mask),
               static_cast<uint32_t>(tex.v_shift),
               static_cast<uint32_t>(tex.v_mask),
-              alpha_row};
+              alpha_row,
+              tg.pitch,
+              false,
+              0};
+  ctx.simd = simd_can_draw(M, tex, alpha_row, &ctx.alpha);
 
   // The edges: the long one runs top to bottom; the short ones top to middle, middle to bottom.
   float x_long = top->x + slope_tb * (static_cast<float>(row_top) - top->y);

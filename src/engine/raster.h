@@ -54,6 +54,10 @@ struct RasterTarget {
   int width, height;
 };
 
+// The spans draw four pixels a step with SSE2 where the processor has it; the bytes written
+// are the same either way. Tests switch it off to compare the two forms.
+extern bool raster_use_simd;
+
 // Builds both tables (idempotent).
 void raster_build_tables();
 
