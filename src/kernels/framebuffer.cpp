@@ -76,6 +76,13 @@ void fill_words_plain(void* dst, uint32_t value, int bytes) {
 
 void fill_words_simd(void* dst, uint32_t value, int bytes) {
   const int words = bytes / 4;
+  // The show's fills (0 for depth, 0x3C3C3C3C for the light buffer) repeat one byte: the C
+  // library's fill uses the widest stores the processor has.
+  if (value == (value & 0xFFu) * 0x01010101u) {
+    if (words > 0)
+      std::memset(dst, static_cast<int>(value & 0xFFu), static_cast<size_t>(words) * 4);
+    return;
+  }
   uint32_t* w = static_cast<uint32_t*>(dst);
   const __m128i v = _mm_set1_epi32(static_cast<int>(value));
   int i = 0;

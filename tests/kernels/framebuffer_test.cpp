@@ -103,17 +103,20 @@ TEST_F(FrameBufferTest, ChannelEdgeCases) {
 }
 
 TEST_F(FrameBufferTest, FillWordsWritesWholeWordsOnlyWithinTheLength) {
-  for (int bytes : {0, 3, 4, 6, 12, 60, 64, 68, 100, 256, kFrameBytes})
-    for (int offset = 0; offset < 4; ++offset)
-      for (auto form : {fill_words_plain, fill_words_simd}) {
-        SCOPED_TRACE(testing::Message() << "bytes " << bytes << " offset " << offset);
-        std::vector<uint32_t> v(bytes / 4 + 8, kGuard);
-        form(v.data() + offset, 0x12345678u, bytes);
-        for (int i = 0; i < static_cast<int>(v.size()); ++i) {
-          const bool inside = i >= offset && i < offset + bytes / 4;
-          ASSERT_EQ(v[i], inside ? 0x12345678u : kGuard) << "at " << i;
+  // Values of four different bytes, and the show's fills of one repeated byte.
+  for (uint32_t value : {0x12345678u, 0x3C3C3C3Cu, 0u})
+    for (int bytes : {0, 3, 4, 6, 12, 60, 64, 68, 100, 256, kFrameBytes})
+      for (int offset = 0; offset < 4; ++offset)
+        for (auto form : {fill_words_plain, fill_words_simd}) {
+          SCOPED_TRACE(testing::Message()
+                       << "value " << value << " bytes " << bytes << " offset " << offset);
+          std::vector<uint32_t> v(bytes / 4 + 8, kGuard);
+          form(v.data() + offset, value, bytes);
+          for (int i = 0; i < static_cast<int>(v.size()); ++i) {
+            const bool inside = i >= offset && i < offset + bytes / 4;
+            ASSERT_EQ(v[i], inside ? value : kGuard) << "at " << i;
+          }
         }
-      }
 }
 
 TEST_F(FrameBufferTest, CopyKeyedComparesWholeWords) {
