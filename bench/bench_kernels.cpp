@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kernels/kernels.h"
+#include "scenes/warps/grid.h"
 #include "sequencer/sequencer.h"
 
 namespace {
@@ -180,6 +181,33 @@ void zoom_add_bm(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kPixels);
 }
 
+// Grid warps of 8 x 8 pixel cells: the swirls over a tiling texture, the lens over a picture.
+template <bool (*Fn)(uint32_t*, const uint32_t*, const WarpGrid&, int, int)>
+void grid_texture_bm(benchmark::State& state) {
+  static WarpGrid grid;
+  warp_grid_swirls(grid, 1.0f, 0.8f, 3.0f);
+  const auto texture = picture(256, 256);
+  std::vector<uint32_t> frame(kPixels);
+  for (auto _ : state) {
+    Fn(frame.data(), texture.data(), grid, kWarpGridColumns, kWarpGridRows);
+    benchmark::DoNotOptimize(frame.data());
+  }
+  state.SetItemsProcessed(state.iterations() * kPixels);
+}
+
+template <bool (*Fn)(uint32_t*, const uint32_t*, const WarpGrid&, int, int)>
+void grid_picture_bm(benchmark::State& state) {
+  static WarpGrid grid;
+  warp_grid_sphere(grid, 0.6f, 0.3f);
+  const auto source = picture();
+  std::vector<uint32_t> frame(kPixels);
+  for (auto _ : state) {
+    Fn(frame.data(), source.data(), grid, kWarpGridColumns, kWarpGridRows);
+    benchmark::DoNotOptimize(frame.data());
+  }
+  state.SetItemsProcessed(state.iterations() * kPixels);
+}
+
 // ---- Sprites: the swarm's batch (660 small sprites) and a few large glows ----
 
 struct SpriteAt {
@@ -291,6 +319,10 @@ const int registered = [] {
        warp_mode_bm<warp_three_centres_mode_simd>);
   pair("rotozoom_draw", rotozoom_bm<rotozoom_draw_plain>, rotozoom_bm<rotozoom_draw_simd>);
   pair("zoom_add_draw", zoom_add_bm<zoom_add_draw_plain>, zoom_add_bm<zoom_add_draw_simd>);
+  pair("grid_warp_texture", grid_texture_bm<grid_warp_texture_plain>,
+       grid_texture_bm<grid_warp_texture_simd>);
+  pair("grid_warp_picture", grid_picture_bm<grid_warp_picture_plain>,
+       grid_picture_bm<grid_warp_picture_simd>);
   pair("sprite_draw_additive", swarm_bm<sprite_draw_additive_plain>,
        swarm_bm<sprite_draw_additive_simd>);
   pair("sprite_draw_tinted", glow_bm<sprite_draw_tinted_plain>, glow_bm<sprite_draw_tinted_simd>);
