@@ -12,7 +12,11 @@ bin="$build/tidalhall-bench"
 # Kernels whose order or kind keeps them from a 3x SIMD form: the reason shown instead.
 reason() {
   case "$1" in
-    fill_words) echo "bound by memory stores: both forms write 16 bytes a step" ;;
+    fill_words) echo "store bandwidth: both forms only write the frame" ;;
+    warp_three_centres*) echo "texel reads: one 16-bit index a pixel and no gather in SSE2; a frame reads ~1 MB of fields and texture" ;;
+    rotozoom_draw) echo "texel reads one at a time (no gather in SSE2), the 256 KB texture is not in L1" ;;
+    grid_warp_*) echo "8-pixel spans: each span's set-up and one texel read a pixel (no gather)" ;;
+    blur_cross4) echo "in place each pixel needs its right neighbour's new value: the chain is resolved four pixels at a time, bound by SSE2 shifts and shuffles" ;;
     smear_scan) echo "serial: each pixel's accumulator needs the one before (no SIMD form)" ;;
     *) echo "below 3x" ;;
   esac

@@ -120,26 +120,39 @@ TEST_F(FrameBufferTest, FillWordsWritesWholeWordsOnlyWithinTheLength) {
 }
 
 TEST_F(FrameBufferTest, CopyKeyedComparesWholeWords) {
-  for (int count : kCounts)
-    for (int offset = 0; offset < 4; ++offset) {
-      SCOPED_TRACE(testing::Message() << "count " << count << " offset " << offset);
-      std::vector<uint32_t> src(count + 8), plain(count + 8), simd;
-      for (auto& x : src) {
-        const uint32_t r = rng();
-        // Plenty of keys, and words that differ from the key only in byte 3.
-        x = (r & 3) == 0 ? 0u : (r & 3) == 1 ? 0xFF000000u : r;
+  // Scattered keys, and runs of keys and of picture as a title has them.
+  for (bool runs : {false, true})
+    for (int count : kCounts)
+      for (int offset = 0; offset < 4; ++offset) {
+        SCOPED_TRACE(testing::Message()
+                     << "count " << count << " offset " << offset << (runs ? " runs" : ""));
+        std::vector<uint32_t> src(count + 8), plain(count + 8), simd;
+        int run = 0;
+        bool keyed = false;
+        for (auto& x : src) {
+          const uint32_t r = rng();
+          if (runs) {
+            if (run-- <= 0) {
+              run = static_cast<int>(r % 40);
+              keyed = !keyed;
+            }
+            x = keyed ? 0u : (r | 1);
+            continue;
+          }
+          // Plenty of keys, and words that differ from the key only in byte 3.
+          x = (r & 3) == 0 ? 0u : (r & 3) == 1 ? 0xFF000000u : r;
+        }
+        for (auto& x : plain) x = rng();
+        simd = plain;
+        const std::vector<uint32_t> before = plain;
+        copy_keyed_plain(plain.data() + offset, src.data() + offset, 0, count);
+        copy_keyed_simd(simd.data() + offset, src.data() + offset, 0, count);
+        ASSERT_EQ(plain, simd);
+        for (int i = 0; i < count + 8; ++i) {
+          const bool inside = i >= offset && i < offset + count;
+          ASSERT_EQ(plain[i], inside && src[i] != 0 ? src[i] : before[i]) << "at " << i;
+        }
       }
-      for (auto& x : plain) x = rng();
-      simd = plain;
-      const std::vector<uint32_t> before = plain;
-      copy_keyed_plain(plain.data() + offset, src.data() + offset, 0, count);
-      copy_keyed_simd(simd.data() + offset, src.data() + offset, 0, count);
-      ASSERT_EQ(plain, simd);
-      for (int i = 0; i < count + 8; ++i) {
-        const bool inside = i >= offset && i < offset + count;
-        ASSERT_EQ(plain[i], inside && src[i] != 0 ? src[i] : before[i]) << "at " << i;
-      }
-    }
 }
 
 // The public routines follow has_mmx on every call: with it cleared they are the plain
