@@ -22,11 +22,14 @@ std::vector<uint32_t> checker_texture() {
   return t;
 }
 
-// range(0): mode 1..10; range(1): triangle area in pixels (10, 1000 or 20000).
+// range(0): mode 1..10; range(1): triangle area in pixels (10, 1000 or 20000); range(2): 1
+// for the 4-pixel spans, 0 for the 1-pixel form.
 void BM_RasterTriangle(benchmark::State& state) {
   raster_build_tables();
   const int mode = int(state.range(0));
   const float area = float(state.range(1));
+  const bool was = raster_use_simd;
+  raster_use_simd = state.range(2) != 0;
   const std::vector<uint32_t> tex = checker_texture();
   std::vector<uint32_t> colour(kW * kH, 0x203040);
   std::vector<int32_t> depth(kW * kH, 0);
@@ -42,13 +45,14 @@ void BM_RasterTriangle(benchmark::State& state) {
     raster_triangle(mode, a, b, c, texture, alpha, target);
     benchmark::ClobberMemory();
   }
+  raster_use_simd = was;
   state.SetItemsProcessed(state.iterations());
   state.counters["Mpixels/s"] =
       benchmark::Counter(double(state.iterations()) * area * 1e-6, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RasterTriangle)
-    ->ArgNames({"mode", "px"})
-    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {10, 1000, 20000}});
+    ->ArgNames({"mode", "px", "simd"})
+    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {10, 1000, 20000}, {0, 1}});
 
 // range(0): mode; range(1): 1 for the 4-pixel spans, 0 for the 1-pixel form. Two triangles
 // cover the whole 320 x 240 target at a slant in depth; every pixel passes the depth test
