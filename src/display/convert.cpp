@@ -57,6 +57,13 @@ void fill_plain(uint32_t* dst, uint32_t value, int count) {
 }
 
 void fill_simd(uint32_t* dst, uint32_t value, int count) {
+  // The frame is cleared to 0 (a value of one repeated byte): the C library's fill uses the
+  // widest stores the processor has.
+  if (value == (value & 0xFFu) * 0x01010101u) {
+    if (count > 0)
+      std::memset(dst, static_cast<int>(value & 0xFFu), static_cast<size_t>(count) * 4);
+    return;
+  }
   __m128i v = _mm_set1_epi32(static_cast<int>(value));
   int i = 0;
   for (; i + 4 <= count; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), v);

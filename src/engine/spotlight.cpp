@@ -5,6 +5,7 @@
 // has been lit, so the faces of one mesh do not shadow their neighbours.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/kelp.h"
 #include "engine/raster.h"
@@ -15,9 +16,13 @@ namespace {
 constexpr int kPendingRing = 1500;
 constexpr int kPolygonMax = 32;
 
+// A record is small and its polygon lives in one packed pool, so the records and vertices a
+// call touches lie together in memory (a fixed 32-vertex slot per record spread one call's
+// few hundred faces over megabytes).
 struct Pending {
-  Vertex vertices[kPolygonMax];  // the clipped polygon, projected with the light View
+  Vertex* vertices;  // the clipped polygon, projected with the light View
   int count;
+  int seq;  // its place among this call's records
   Vertex* corners[3];
   Pending* next;
   Pending* prev;
@@ -29,6 +34,26 @@ Pending ring[kPendingRing];
 int ring_next = 0;
 Pending* head = nullptr;
 int forced_flushes = 0;
+
+// Polygons are stored one after another and the pool wraps to its start when the next one
+// would not fit. It holds a full ring of largest polygons and two more, so storage is only
+// reused once the record that owned it has been taken again (and painted, if it waited).
+constexpr int kPoolVertices = (kPendingRing + 2) * kPolygonMax;
+Vertex pool[kPoolVertices];
+int pool_next = 0;
+
+// Which records wait on each World vertex, so a vertex whose count reaches zero leads
+// straight to the records it may release instead of a walk of every waiting record. A
+// vertex's list holds one entry per record of this call that has it as a corner; records
+// painted or taken again are recognised by their flags and sequence numbers.
+struct CornerEntry {
+  int seq;
+  int next;
+};
+std::vector<int> vertex_head;
+std::vector<CornerEntry> corner_entries;
+std::vector<int> released;
+int record_seq = 0;
 
 alignas(64) int32_t light_depth[kLightPictureSide * kLightPictureSide];
 Vertex overlay[kPolygonMax];
@@ -56,13 +81,16 @@ void paint_black(Pending* p, View* light_view, Material* occluder) {
 
 // The ring never overwrites a record that is still waiting: such a record is painted now,
 // a little early, rather than lost (or left linked while its storage is reused).
-Pending* take_record(View* light_view, Material* occluder) {
+Pending* take_record(View* light_view, Material* occluder, int count) {
   Pending* p = &ring[ring_next];
   ring_next = (ring_next + 1) % kPendingRing;
   if (p->linked) {
     ++forced_flushes;
     paint_black(p, light_view, occluder);
   }
+  if (pool_next + count > kPoolVertices) pool_next = 0;
+  p->vertices = pool + pool_next;
+  pool_next += count;
   return p;
 }
 
@@ -150,6 +178,14 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
   view_set_fov_square(light_view, spot->spot_fov);
   view_clear(light_view);
   view_clear(screen_view);
+  // Every record of the last call has been painted, so which slot comes first does not
+  // matter; starting at the front keeps this call's records and polygons in one warm run.
+  ring_next = 0;
+  pool_next = 0;
+  record_seq = 0;
+  corner_entries.clear();
+  vertex_head.assign(static_cast<size_t>(std::max(world->vertex_count, 0)), -1);
+  bool whole_walk = false;
 
   Material overlay_material{};
   material_set_texture(&overlay_material, picture, kMatAdditive, 0, 1);
@@ -179,7 +215,7 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
     for (Vertex* c : corners) freed |= --c->use_count == 0;
 
     if (n >= 3) {
-      Pending* p = take_record(light_view, &occluder);
+      Pending* p = take_record(light_view, &occluder, n);
       for (int i = 0; i < n; ++i) {
         p->vertices[i] = *clip_polygon_vertex(i);
         vertex_project(&p->vertices[i], light_view);
@@ -188,6 +224,16 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
       p->corners[0] = f->pa;
       p->corners[1] = f->pb;
       p->corners[2] = f->pc;
+      p->seq = record_seq++;
+      for (Vertex* c : corners) {
+        const ptrdiff_t index = c - world->vertices;
+        if (index < 0 || index >= static_cast<ptrdiff_t>(vertex_head.size())) {
+          whole_walk = true;  // a corner outside the World's table: no list can hold it
+          continue;
+        }
+        corner_entries.push_back({p->seq, vertex_head[index]});
+        vertex_head[index] = static_cast<int>(corner_entries.size()) - 1;
+      }
       p->drawn = 0;
       p->linked = 1;
       p->prev = nullptr;
@@ -207,15 +253,35 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
       draw_overlay(screen_view, &overlay_material, n);
     }
 
-    if (freed) {
+    if (freed && whole_walk) {
       for (Pending* p = head; p != nullptr;) {
         Pending* next = p->next;
-        if (!p->drawn && p->corners[0]->use_count == 0 && p->corners[1]->use_count == 0 &&
+        if (p->corners[0]->use_count == 0 && p->corners[1]->use_count == 0 &&
             p->corners[2]->use_count == 0) {
           paint_black(p, light_view, &occluder);
         }
         p = next;
       }
+    } else if (freed) {
+      // A record can only become ready when one of its corners reaches zero, so the records
+      // on the lists of this face's freed corners are all the walk of the whole pending
+      // list would find; they are painted in its order, newest first.
+      released.clear();
+      for (Vertex* c : corners) {
+        if (c->use_count != 0) continue;
+        for (int e = vertex_head[static_cast<size_t>(c - world->vertices)]; e >= 0;
+             e = corner_entries[e].next) {
+          const int seq = corner_entries[e].seq;
+          const Pending* p = &ring[seq % kPendingRing];
+          if (p->seq == seq && p->linked && p->corners[0]->use_count == 0 &&
+              p->corners[1]->use_count == 0 && p->corners[2]->use_count == 0) {
+            released.push_back(seq);
+          }
+        }
+      }
+      std::sort(released.begin(), released.end(), std::greater<int>());
+      released.erase(std::unique(released.begin(), released.end()), released.end());
+      for (int seq : released) paint_black(&ring[seq % kPendingRing], light_view, &occluder);
     }
   }
   // Every use count is back at zero here, so nothing should still wait; paint anything that

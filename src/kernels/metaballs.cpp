@@ -1,6 +1,8 @@
 // Metaballs: the balls' summed field on a fixed grid, polygonized by marching cubes straight
 // into one Mesh at the end of its World's tables, each triangle emitted once per ball that
 // colours it so that the balls' textures blend across the surface.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -180,6 +182,18 @@ void ensure_gradient(GridPoint& p) {
   p.gradient_frame = frame_number;
 }
 
+// Clears a record with 16-byte stores. The compiler turns a memset of a face's size into a
+// string instruction whose start-up costs more than the clearing; a build clears thousands.
+template <class T>
+inline void clear_record(T* record) {
+  auto* bytes = reinterpret_cast<unsigned char*>(record);
+  const __m128i zero = _mm_setzero_si128();
+  size_t i = 0;
+  for (; i + 16 <= sizeof(T); i += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + i), zero);
+  for (; i < sizeof(T); ++i) bytes[i] = 0;
+}
+
 struct EdgeScratch {
   int vertex;
   float weight[kMetaBallLimit];
@@ -216,7 +230,7 @@ bool edge_vertex(Build& b, const Cell& cell, int e) {
   const int index = mesh.first_vertex + mesh.vertex_count;
   if (index >= b.world->vertex_capacity) return false;
   Vertex& v = b.world->vertices[index];
-  std::memset(&v, 0, sizeof v);
+  clear_record(&v);
   s.vertex = mesh.vertex_count;
   slot.vertex = mesh.vertex_count;
   slot.frame = frame_number;
@@ -263,7 +277,7 @@ bool emit_triangle(Build& b, const int e[3]) {
       if (overlay_count >= kMetaOverlayFaces) return false;
       face = &overlay_pool[overlay_count];
     }
-    std::memset(face, 0, sizeof *face);
+    clear_record(face);
     int* corner = &face->a;
     Vertex** vp = &face->pa;
     for (int k = 0; k < 3; ++k) {

@@ -78,34 +78,72 @@ void row_plain(uint32_t* buf, const BlurSetup& s, int y, int x_from, int x_to) {
   }
 }
 
-// The same row four pixels at a time. Only for rows whose inward row is another row: that
-// row is not written while this one is worked, so the order within the row is free and
-// the colours are the plain form's.
-void row_simd(uint32_t* buf, const BlurSetup& s, int y, int x_lo, int x_hi) {
-  uint32_t* row = buf + y * kFrameWidth;
-  const uint32_t* in_row = buf + (y + s.dy[y]) * kFrameWidth;
+// Pixels x..x + 3 of a row at once: every read (own pixels and inward pixels) is made
+// before the four are stored.
+inline void blend4(uint32_t* row, const uint32_t* in_row, const BlurSetup& s, int x) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i wo = _mm_set1_epi16(static_cast<short>(s.wo));
   const __m128i wi = _mm_set1_epi16(static_cast<short>(s.wi));
-  const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+  const __m128i in = _mm_setr_epi32(
+      static_cast<int>(in_row[x + s.dx[x]]), static_cast<int>(in_row[x + 1 + s.dx[x + 1]]),
+      static_cast<int>(in_row[x + 2 + s.dx[x + 2]]), static_cast<int>(in_row[x + 3 + s.dx[x + 3]]));
+  const __m128i own = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+  // (c x w) >> 8 per 16-bit lane equals the product table; the pack saturates the sum
+  // at 255 as the plain min does.
+  const __m128i lo =
+      _mm_adds_epu16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(own, zero), wo), 8),
+                     _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(in, zero), wi), 8));
+  const __m128i hi =
+      _mm_adds_epu16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(own, zero), wo), 8),
+                     _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(in, zero), wi), 8));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
+                   _mm_and_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(0x00FFFFFF)));
+}
+
+// A row whose inward row is another row: that row is not written while this one is worked,
+// so the order within the row is free and the colours are the plain form's.
+void row_simd(uint32_t* buf, const BlurSetup& s, int y, int x_lo, int x_hi) {
+  uint32_t* row = buf + y * kFrameWidth;
+  const uint32_t* in_row = buf + (y + s.dy[y]) * kFrameWidth;
   int x = x_lo;
-  for (; x + 4 <= x_hi + 1; x += 4) {
-    alignas(16) uint32_t gathered[4];
-    for (int k = 0; k < 4; ++k) gathered[k] = in_row[x + k + s.dx[x + k]];
-    const __m128i own = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-    const __m128i in = _mm_load_si128(reinterpret_cast<const __m128i*>(gathered));
-    // (c x w) >> 8 per 16-bit lane equals the product table; the pack saturates the sum
-    // at 255 as the plain min does.
-    const __m128i lo =
-        _mm_adds_epu16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(own, zero), wo), 8),
-                       _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(in, zero), wi), 8));
-    const __m128i hi =
-        _mm_adds_epu16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(own, zero), wo), 8),
-                       _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(in, zero), wi), 8));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
-                     _mm_and_si128(_mm_packus_epi16(lo, hi), colour));
-  }
+  for (; x + 4 <= x_hi + 1; x += 4) blend4(row, in_row, s, x);
   for (; x <= x_hi; ++x) row[x] = blend_plain(row[x], in_row[x + s.dx[x]], s.wo, s.wi);
+}
+
+// A row that takes its light from itself (the rows through the centre). In pass order a
+// pixel may read one replaced just before it; four pixels go together only where none of
+// them reads another of the four that comes earlier in the pass (an inward offset of 1 to 3
+// towards the group's start). Pixels reading themselves (offset 0) or lying further in
+// (already replaced, in both forms) or further out (not yet replaced) are free.
+void row_in_itself_simd(uint32_t* buf, const BlurSetup& s, int y, int x_from, int x_to) {
+  uint32_t* row = buf + y * kFrameWidth;
+  if (x_from <= x_to) {
+    // Outward to the right: pixel x + k reads one earlier in the group when -k <= dx < 0.
+    int x = x_from;
+    while (x <= x_to) {
+      if (x + 3 <= x_to && !(s.dx[x + 1] == -1) && !(s.dx[x + 2] >= -2 && s.dx[x + 2] < 0) &&
+          !(s.dx[x + 3] >= -3 && s.dx[x + 3] < 0)) {
+        blend4(row, row, s, x);
+        x += 4;
+      } else {
+        row[x] = blend_plain(row[x], row[x + s.dx[x]], s.wo, s.wi);
+        ++x;
+      }
+    }
+  } else {
+    // Outward to the left: pixel x - k reads one earlier in the group when 0 < dx <= k.
+    int x = x_from;
+    while (x >= x_to) {
+      if (x - 3 >= x_to && !(s.dx[x - 1] == 1) && !(s.dx[x - 2] > 0 && s.dx[x - 2] <= 2) &&
+          !(s.dx[x - 3] > 0 && s.dx[x - 3] <= 3)) {
+        blend4(row, row, s, x - 3);
+        x -= 4;
+      } else {
+        row[x] = blend_plain(row[x], row[x + s.dx[x]], s.wo, s.wi);
+        --x;
+      }
+    }
+  }
 }
 
 template <bool kSimd>
@@ -125,10 +163,12 @@ void radial_blur_passes(uint32_t* buf, const BlurSetup& s) {
     const int x_lo = std::min(p.x_from, p.x_to), x_hi = std::max(p.x_from, p.x_to);
     if (p.x_from < 0 || p.x_from >= kFrameWidth || x_lo > x_hi) continue;
     for (int y = p.y_from;; y += p.y_step) {
-      if (kSimd && s.dy[y] != 0)
+      if (!kSimd)
+        row_plain(buf, s, y, p.x_from, p.x_to);
+      else if (s.dy[y] != 0)
         row_simd(buf, s, y, x_lo, x_hi);
       else
-        row_plain(buf, s, y, p.x_from, p.x_to);
+        row_in_itself_simd(buf, s, y, p.x_from, p.x_to);
       if (y == p.y_to) break;
     }
   }

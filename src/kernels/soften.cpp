@@ -9,7 +9,7 @@
 // lower (i + 320) neighbours already hold their new values, its left and upper ones do not.
 // The SIMD form keeps that: per row it sums the three neighbours that are fixed before the
 // row starts (upper and left: old; lower: the finished row below) four pixels at a time,
-// then adds the right neighbour from right to left one pixel at a time.
+// and resolves the chain through the right neighbours four pixels at a time as well.
 #include <emmintrin.h>
 
 #include <cstring>
@@ -58,32 +58,52 @@ void blur_separate_simd(uint32_t* dst, const uint32_t* src) {
         quarter(src[i - kW]) + quarter(src[i - 1]) + quarter(src[i + 1]) + quarter(src[i + kW]);
 }
 
-// In place: row by row from the bottom, three neighbours by vector, the right one serially.
+// In place, row by row from the bottom. Per byte a pixel is r = o + floor(r_right / 4), where
+// o (the quarters of the upper, left and lower neighbours) is fixed before the row starts.
+// Unrolled over four pixels from a known right value R that is
+//   r3 = o3 + floor(R / 4),                   r2 = o2 + floor((4 o3 + R) / 16),
+//   r1 = o1 + floor((16 o2 + 4 o3 + R) / 64), r0 = o0 + floor((64 o1 + 16 o2 + 4 o3 + R) / 256)
+// (floor(floor(x) / 4) = floor(x / 4)), exact in 16-bit lanes (at most 84 x 189 + 252). Only
+// r0 feeds the next four, so the serial chain is one add, one shift and one add per four
+// pixels instead of per pixel; the other three divisions are multiplies by 2^(16 - shift).
 void blur_in_place_simd(uint32_t* buf) {
-  uint32_t fixed[kW];
+  const __m128i zero = _mm_setzero_si128();
+  // High halves (pixels 1 and 3 of a group) shift by 6 and 2, low halves by 8 and 4.
+  const __m128i scale_a = _mm_set_epi16(1024, 1024, 1024, 1024, 256, 256, 256, 256);
+  const __m128i scale_b = _mm_set_epi16(16384, 16384, 16384, 16384, 4096, 4096, 4096, 4096);
   for (int row = kFrameHeight - 2; row >= 1; --row) {
     const int row_start = row * kW;
     // Row 1 starts one pixel later: pixel 320 keeps its value.
     const int first = row == 1 ? kLastBlurred : row_start;
-    const int last = row_start + kW - 1;  // inclusive
-    const int n = last - first + 1;
-    uint32_t* out = fixed + (first - row_start);
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-      const uint32_t* p = buf + first + k;
-      __m128i sum = _mm_adds_epu8(quarter4(p - kW), quarter4(p - 1));
-      sum = _mm_adds_epu8(sum, quarter4(p + kW));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), sum);
+    int c = row_start + kW - 1;  // the row's last pixel; its right neighbour is finished
+    // R in 16-bit lanes, in both halves.
+    __m128i right = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(buf[c + 1])), zero);
+    right = _mm_unpacklo_epi64(right, right);
+    for (; c - 3 >= first; c -= 4) {
+      const uint32_t* p = buf + c - 3;
+      // The four pixels' o; the left neighbours are still unsoftened (stored below).
+      const __m128i o =
+          _mm_add_epi8(_mm_add_epi8(quarter4(p - kW), quarter4(p - 1)), quarter4(p + kW));
+      const __m128i a = _mm_unpacklo_epi8(o, zero);                                  // o0 | o1
+      const __m128i b = _mm_unpackhi_epi8(o, zero);                                  // o2 | o3
+      const __m128i o3 = _mm_srli_si128(b, 8);                                       // o3 | 0
+      const __m128i o1 = _mm_srli_si128(a, 8);                                       // o1 | 0
+      const __m128i t = _mm_slli_epi16(_mm_add_epi16(_mm_slli_epi16(b, 2), o3), 2);  // 16 o2 + 4 o3
+      const __m128i w0 = _mm_add_epi16(t, _mm_slli_epi16(o1, 6));  // 64 o1 + 16 o2 + 4 o3
+      const __m128i wa = _mm_unpacklo_epi64(w0, t);
+      const __m128i wb = _mm_slli_epi16(o3, 2);
+      const __m128i ra = _mm_add_epi16(a, _mm_mulhi_epu16(_mm_add_epi16(wa, right), scale_a));
+      const __m128i rb = _mm_add_epi16(b, _mm_mulhi_epu16(_mm_add_epi16(wb, right), scale_b));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(buf + c - 3), _mm_packus_epi16(ra, rb));
+      // r0, by the short path.
+      right = _mm_add_epi16(_mm_unpacklo_epi64(a, a),
+                            _mm_srli_epi16(_mm_add_epi16(_mm_unpacklo_epi64(w0, w0), right), 8));
     }
-    for (; k < n; ++k) {
-      const uint32_t* p = buf + first + k;
-      out[k] = quarter(p[-kW]) + quarter(p[-1]) + quarter(p[kW]);
-    }
-    // The right neighbour of the row's last pixel is the first of the row below, finished.
-    uint32_t right = buf[last + 1];
-    for (int c = n - 1; c >= 0; --c) {
-      right = out[c] + quarter(right);
-      buf[first + c] = right;
+    // Row 1's first three pixels, one at a time.
+    uint32_t r = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(right, right)));
+    for (; c >= first; --c) {
+      r = quarter(buf[c - kW]) + quarter(buf[c - 1]) + quarter(buf[c + kW]) + quarter(r);
+      buf[c] = r;
     }
   }
 }

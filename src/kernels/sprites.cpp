@@ -131,7 +131,13 @@ void sprite_draw_additive_simd(float x, float y, float width, float height, uint
       __m128i* d = reinterpret_cast<__m128i*>(dst + c);
       _mm_storeu_si128(d, _mm_adds_epu8(_mm_loadu_si128(d), gather4(src, L.cols + c)));
     }
-    for (; c < L.w; ++c) dst[c] = add_saturate_rgb(dst[c], src[L.cols[c]]);
+    // The swarm's sprites are a few pixels wide, so the rest of a row is a good part of the
+    // work: one saturating add a pixel there too, rather than three clamped channel sums.
+    for (; c < L.w; ++c) {
+      const __m128i t = _mm_cvtsi32_si128(static_cast<int>(src[L.cols[c]]));
+      const __m128i d = _mm_cvtsi32_si128(static_cast<int>(dst[c]));
+      dst[c] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_adds_epu8(d, t)));
+    }
   }
 }
 

@@ -45,11 +45,13 @@ TEST(Convert, SimdFormsMatchPlainOnRandomPixelsAndCounts) {
       EXPECT_EQ(0, std::memcmp(b.data() + offset, src.data(), count * 4));
     }
 
-    uint32_t value = rng();
-    std::vector<uint32_t> fa(count + 4, 1), fb(count + 4, 1);
-    fill_plain(fa.data(), value, count);
-    fill_simd(fb.data(), value, count);
-    ASSERT_EQ(fa, fb) << "count " << count;
-    EXPECT_EQ(fb[count], 1u) << "fill stops at count";
+    // Any value, and the clear's 0 (one repeated byte).
+    for (uint32_t value : {static_cast<uint32_t>(rng()), 0u}) {
+      std::vector<uint32_t> fa(count + 4, 1), fb(count + 4, 1);
+      fill_plain(fa.data(), value, count);
+      fill_simd(fb.data(), value, count);
+      ASSERT_EQ(fa, fb) << "count " << count;
+      EXPECT_EQ(fb[count], 1u) << "fill stops at count";
+    }
   }
 }

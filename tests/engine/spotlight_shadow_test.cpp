@@ -116,11 +116,52 @@ TEST(Spotlight, PendingRingWrapsWithoutLosingRecords) {
   EXPECT_EQ(s.target.at(160 + 60, 120), 0xffffffu);
   EXPECT_EQ(engine_light_picture()[128 * 256 + 128], 0u);
   EXPECT_EQ(engine_light_picture()[128 * 256 + 128 + 60], 0u);
-  // A second call starts from the ring's current position and works the same.
+  // A second call works the same.
   s.draw(&w.world);
   view_copy_picture(&s.view);
   spotlight_render(&spot, &lv, &w.world, 1.0f, &s.view);
   EXPECT_EQ(s.target.at(160 + 60, 120), 0xffffffu);
+  view_free(&lv);
+}
+
+TEST(Spotlight, PolygonStoreWrapsWithoutLosingAWaitingPolygon) {
+  // 17000 waiting fan triangles fill the polygon store several times over while records
+  // wait: every one must still be painted with its own shape, so the light picture ends
+  // black over the whole disc (radius 3 at depth 10 is about 66 light pixels) and stays
+  // white outside it.
+  constexpr int kRim = 17000;
+  SceneWorld w(kRim + 1, kRim, 1);
+  Material* grey = w.material("grey", kGrey, 0x200);
+  std::vector<Vec3> corners{{0, 0, 10}};
+  std::vector<std::array<int, 3>> tris;
+  for (int i = 0; i < kRim; ++i) {
+    const float a = float(i) * 6.2831853f / kRim;
+    corners.push_back({3 * std::cos(a), 3 * std::sin(a), 10});
+    tris.push_back({0, 1 + i, 1 + (i + 1) % kRim});
+  }
+  w.add_mesh(corners, tris, grey);
+  ScreenView s(320, 240, kRim + 10);
+  view_set_cull_mode(&s.view, 2);
+  s.draw(&w.world);
+  View lv{};
+  view_init(&lv, kRim + 10, 256, 256);
+  view_set_cull_mode(&lv, 2);
+  Light spot{};
+  spot.target = {0, 0, 10};
+  spot.spot_fov = 60.0f;
+  s.view.picture = kWhitePicture.data();
+  view_copy_picture(&s.view);
+  spotlight_render(&spot, &lv, &w.world, 1.0f, &s.view);
+  ASSERT_EQ(lv.draw_count, kRim);
+  const uint32_t* light = engine_light_picture();
+  int unpainted = 0;
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const int d2 = (x - 128) * (x - 128) + (y - 128) * (y - 128);
+      if (d2 < 62 * 62 && light[y * 256 + x] != 0) ++unpainted;
+    }
+  EXPECT_EQ(unpainted, 0);
+  EXPECT_EQ(light[128 * 256 + 128 + 72], 0xffffffu);
   view_free(&lv);
 }
 

@@ -103,40 +103,56 @@ TEST_F(FrameBufferTest, ChannelEdgeCases) {
 }
 
 TEST_F(FrameBufferTest, FillWordsWritesWholeWordsOnlyWithinTheLength) {
-  for (int bytes : {0, 3, 4, 6, 12, 60, 64, 68, 100, 256, kFrameBytes})
-    for (int offset = 0; offset < 4; ++offset)
-      for (auto form : {fill_words_plain, fill_words_simd}) {
-        SCOPED_TRACE(testing::Message() << "bytes " << bytes << " offset " << offset);
-        std::vector<uint32_t> v(bytes / 4 + 8, kGuard);
-        form(v.data() + offset, 0x12345678u, bytes);
-        for (int i = 0; i < static_cast<int>(v.size()); ++i) {
-          const bool inside = i >= offset && i < offset + bytes / 4;
-          ASSERT_EQ(v[i], inside ? 0x12345678u : kGuard) << "at " << i;
+  // Values of four different bytes, and the show's fills of one repeated byte.
+  for (uint32_t value : {0x12345678u, 0x3C3C3C3Cu, 0u})
+    for (int bytes : {0, 3, 4, 6, 12, 60, 64, 68, 100, 256, kFrameBytes})
+      for (int offset = 0; offset < 4; ++offset)
+        for (auto form : {fill_words_plain, fill_words_simd}) {
+          SCOPED_TRACE(testing::Message()
+                       << "value " << value << " bytes " << bytes << " offset " << offset);
+          std::vector<uint32_t> v(bytes / 4 + 8, kGuard);
+          form(v.data() + offset, value, bytes);
+          for (int i = 0; i < static_cast<int>(v.size()); ++i) {
+            const bool inside = i >= offset && i < offset + bytes / 4;
+            ASSERT_EQ(v[i], inside ? value : kGuard) << "at " << i;
+          }
         }
-      }
 }
 
 TEST_F(FrameBufferTest, CopyKeyedComparesWholeWords) {
-  for (int count : kCounts)
-    for (int offset = 0; offset < 4; ++offset) {
-      SCOPED_TRACE(testing::Message() << "count " << count << " offset " << offset);
-      std::vector<uint32_t> src(count + 8), plain(count + 8), simd;
-      for (auto& x : src) {
-        const uint32_t r = rng();
-        // Plenty of keys, and words that differ from the key only in byte 3.
-        x = (r & 3) == 0 ? 0u : (r & 3) == 1 ? 0xFF000000u : r;
+  // Scattered keys, and runs of keys and of picture as a title has them.
+  for (bool runs : {false, true})
+    for (int count : kCounts)
+      for (int offset = 0; offset < 4; ++offset) {
+        SCOPED_TRACE(testing::Message()
+                     << "count " << count << " offset " << offset << (runs ? " runs" : ""));
+        std::vector<uint32_t> src(count + 8), plain(count + 8), simd;
+        int run = 0;
+        bool keyed = false;
+        for (auto& x : src) {
+          const uint32_t r = rng();
+          if (runs) {
+            if (run-- <= 0) {
+              run = static_cast<int>(r % 40);
+              keyed = !keyed;
+            }
+            x = keyed ? 0u : (r | 1);
+            continue;
+          }
+          // Plenty of keys, and words that differ from the key only in byte 3.
+          x = (r & 3) == 0 ? 0u : (r & 3) == 1 ? 0xFF000000u : r;
+        }
+        for (auto& x : plain) x = rng();
+        simd = plain;
+        const std::vector<uint32_t> before = plain;
+        copy_keyed_plain(plain.data() + offset, src.data() + offset, 0, count);
+        copy_keyed_simd(simd.data() + offset, src.data() + offset, 0, count);
+        ASSERT_EQ(plain, simd);
+        for (int i = 0; i < count + 8; ++i) {
+          const bool inside = i >= offset && i < offset + count;
+          ASSERT_EQ(plain[i], inside && src[i] != 0 ? src[i] : before[i]) << "at " << i;
+        }
       }
-      for (auto& x : plain) x = rng();
-      simd = plain;
-      const std::vector<uint32_t> before = plain;
-      copy_keyed_plain(plain.data() + offset, src.data() + offset, 0, count);
-      copy_keyed_simd(simd.data() + offset, src.data() + offset, 0, count);
-      ASSERT_EQ(plain, simd);
-      for (int i = 0; i < count + 8; ++i) {
-        const bool inside = i >= offset && i < offset + count;
-        ASSERT_EQ(plain[i], inside && src[i] != 0 ? src[i] : before[i]) << "at " << i;
-      }
-    }
 }
 
 // The public routines follow has_mmx on every call: with it cleared they are the plain

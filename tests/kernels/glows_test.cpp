@@ -92,9 +92,15 @@ TEST(RadialBlurForms, SimdGivesThePlainColoursInPlace) {
   struct Case {
     float cx, cy, reach, own, in;
   };
-  const Case cases[] = {{160, 175, 0.16f, 0.8f, 0.5f},   {160, 120, 0.031f, 0.45f, 0.85f},
-                        {160, 120, 0.09f, 0.45f, 0.85f}, {10.7f, 230.2f, 0.7f, 1.2f, -0.3f},
-                        {330, 250, 0.4f, 0.5f, 0.9f},    {50, 60, -0.3f, 0.6f, 0.6f}};
+  const Case cases[] = {{160, 175, 0.16f, 0.8f, 0.5f},
+                        {160, 120, 0.031f, 0.45f, 0.85f},
+                        {160, 120, 0.09f, 0.45f, 0.85f},
+                        {10.7f, 230.2f, 0.7f, 1.2f, -0.3f},
+                        {330, 250, 0.4f, 0.5f, 0.9f},
+                        {50, 60, -0.3f, 0.6f, 0.6f},
+                        // Offsets that jump by more than one a pixel (1, 3, 4, ...).
+                        {160, 120, 1.5f, 0.5f, 0.7f},
+                        {160.5f, 100, -1.5f, 0.5f, 0.7f}};
   for (const Case& c : cases) {
     Buffer plain = noise(11), simd = plain;
     radial_blur_plain(plain.data(), c.cx, c.cy, c.reach, c.own, c.in);

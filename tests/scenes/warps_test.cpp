@@ -79,6 +79,28 @@ TEST(GridWarp, ConstantCornersGiveOneTexelAndThePictureIsNeverReadOutside) {
   EXPECT_TRUE(std::all_of(a.begin(), a.end(), [](uint32_t p) { return p < 76800; }));
 }
 
+// Corners a few 1/65536 pixel either side of the picture's edges, stepping up and down: the
+// samples that round down past an edge must be clamped in both forms alike.
+TEST(GridWarp, CornersAtThePicturesEdgesGiveThePlainSamples) {
+  static WarpGrid g;
+  const Frame picture = numbered(76800);
+  uint32_t seed = 5;
+  const auto next = [&seed](int range) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int32_t>((seed >> 8) % static_cast<uint32_t>(range));
+  };
+  for (int trial = 0; trial < 40; ++trial) {
+    for (int k = 0; k < 41 * 31; ++k) {
+      g.u[k] = trial % 2 ? next(40) : (320 << 16) - 20 + next(40);
+      g.v[k] = trial % 4 < 2 ? next(40) : (240 << 16) - 20 + next(40);
+    }
+    Frame a(76800), b(76800);
+    grid_warp_picture_plain(a.data(), picture.data(), g, 40, 30);
+    grid_warp_picture_simd(b.data(), picture.data(), g, 40, 30);
+    ASSERT_EQ(a, b) << trial;
+  }
+}
+
 TEST(GridWarp, CellsThatAreNotPowersOfTwoOrDoNotTileTheFrameAreRefused) {
   static WarpGrid g = {};
   const Frame texture = numbered(65536);

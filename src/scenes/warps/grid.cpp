@@ -39,7 +39,21 @@ inline int32_t step(int32_t from, int32_t to, int shift) {
   return static_cast<int32_t>((static_cast<int64_t>(to) - from) >> shift);
 }
 
-// Walks every cell and hands each pixel row of it to span(dst, u, v, du, dv, count).
+// Whether every sample of a cell lies inside a frame-sized picture. The edges and the rows
+// step by differences rounded down, so a sample lies at most (cell width - 1) + (cell height
+// - 1) units of 1/65536 pixel below the smallest corner, and never above the largest.
+bool cell_inside(const int32_t* u, const int32_t* v, int stride, const CellShape& cs) {
+  const int64_t margin = cs.width - 1 + cs.height - 1;
+  const auto inside = [&](const int32_t* c, int limit) {
+    const int64_t lo = std::min({c[0], c[1], c[stride], c[stride + 1]});
+    const int64_t hi = std::max({c[0], c[1], c[stride], c[stride + 1]});
+    return lo >= margin && hi < (int64_t{limit} << 16);
+  };
+  return inside(u, kFrameWidth) && inside(v, kFrameHeight);
+}
+
+// Walks every cell and hands each pixel row of it to span(dst, u, v, du, dv, count, inside),
+// inside telling whether the cell's samples all lie in a frame-sized picture.
 template <class Span>
 bool grid_walk(uint32_t* target, const WarpGrid& grid, int columns, int rows, Span span) {
   CellShape cs;
@@ -48,6 +62,7 @@ bool grid_walk(uint32_t* target, const WarpGrid& grid, int columns, int rows, Sp
   for (int cy = 0; cy < rows; ++cy) {
     for (int cx = 0; cx < columns; ++cx) {
       const int k = cy * stride + cx;
+      const bool inside = cell_inside(grid.u + k, grid.v + k, stride, cs);
       int32_t lu = grid.u[k], lv = grid.v[k];
       int32_t ru = grid.u[k + 1], rv = grid.v[k + 1];
       const int32_t dlu = step(lu, grid.u[k + stride], cs.height_shift);
@@ -56,7 +71,8 @@ bool grid_walk(uint32_t* target, const WarpGrid& grid, int columns, int rows, Sp
       const int32_t drv = step(rv, grid.v[k + stride + 1], cs.height_shift);
       uint32_t* dst = target + cy * cs.height * kFrameWidth + cx * cs.width;
       for (int y = 0; y < cs.height; ++y, dst += kFrameWidth) {
-        span(dst, lu, lv, step(lu, ru, cs.width_shift), step(lv, rv, cs.width_shift), cs.width);
+        span(dst, lu, lv, step(lu, ru, cs.width_shift), step(lv, rv, cs.width_shift), cs.width,
+             inside);
         lu += dlu, lv += dlv, ru += dru, rv += drv;
       }
     }
@@ -120,12 +136,12 @@ inline void span_simd(uint32_t* dst, const uint32_t* src, int32_t u, int32_t v, 
 
 bool grid_warp_texture_plain(uint32_t* target, const uint32_t* texture, const WarpGrid& grid,
                              int columns, int rows) {
-  return grid_walk(target, grid, columns, rows,
-                   [texture](uint32_t* dst, int32_t u, int32_t v, int32_t du, int32_t dv, int n) {
-                     uint32_t pu = static_cast<uint32_t>(u), pv = static_cast<uint32_t>(v);
-                     for (int c = 0; c < n; ++c, pu += du, pv += dv)
-                       dst[c] = texture[texture_index(pu, pv)];
-                   });
+  return grid_walk(
+      target, grid, columns, rows,
+      [texture](uint32_t* dst, int32_t u, int32_t v, int32_t du, int32_t dv, int n, bool) {
+        uint32_t pu = static_cast<uint32_t>(u), pv = static_cast<uint32_t>(v);
+        for (int c = 0; c < n; ++c, pu += du, pv += dv) dst[c] = texture[texture_index(pu, pv)];
+      });
 }
 
 bool grid_warp_texture_simd(uint32_t* target, const uint32_t* texture, const WarpGrid& grid,
@@ -135,7 +151,7 @@ bool grid_warp_texture_simd(uint32_t* target, const uint32_t* texture, const War
                         _mm_and_si128(_mm_srli_epi32(u, 16), _mm_set1_epi32(0xFF)));
   };
   return grid_walk(target, grid, columns, rows,
-                   [&](uint32_t* dst, int32_t u, int32_t v, int32_t du, int32_t dv, int n) {
+                   [&](uint32_t* dst, int32_t u, int32_t v, int32_t du, int32_t dv, int n, bool) {
                      span_simd(dst, texture, u, v, du, dv, n, index);
                    });
 }
@@ -150,7 +166,7 @@ bool grid_warp_picture_plain(uint32_t* target, const uint32_t* picture, const Wa
                              int columns, int rows) {
   return grid_walk(
       target, grid, columns, rows,
-      [picture](uint32_t* dst, int32_t u, int32_t v, int32_t du, int32_t dv, int n) {
+      [picture](uint32_t* dst, int32_t u, int32_t v, int32_t du, int32_t dv, int n, bool) {
         uint32_t pu = static_cast<uint32_t>(u), pv = static_cast<uint32_t>(v);
         for (int c = 0; c < n; ++c, pu += du, pv += dv)
           dst[c] = picture[picture_index(static_cast<int32_t>(pu), static_cast<int32_t>(pv))];
@@ -165,10 +181,21 @@ bool grid_warp_picture_simd(uint32_t* target, const uint32_t* picture, const War
     // y * 320 = (y << 8) + (y << 6): no 32-bit lane multiply in SSE2.
     return _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(y, 8), _mm_slli_epi32(y, 6)), x);
   };
-  return grid_walk(target, grid, columns, rows,
-                   [&](uint32_t* dst, int32_t u, int32_t v, int32_t du, int32_t dv, int n) {
-                     span_simd(dst, picture, u, v, du, dv, n, index);
-                   });
+  // Cells whose samples all lie inside the picture (nearly all: the lens keeps its corners
+  // a pixel inside) need no clamping.
+  const auto inside_index = [](__m128i u, __m128i v) {
+    const __m128i y = _mm_srli_epi32(v, 16);
+    return _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(y, 8), _mm_slli_epi32(y, 6)),
+                         _mm_srli_epi32(u, 16));
+  };
+  return grid_walk(
+      target, grid, columns, rows,
+      [&](uint32_t* dst, int32_t u, int32_t v, int32_t du, int32_t dv, int n, bool inside) {
+        if (inside)
+          span_simd(dst, picture, u, v, du, dv, n, inside_index);
+        else
+          span_simd(dst, picture, u, v, du, dv, n, index);
+      });
 }
 
 bool grid_warp_picture(uint32_t* target, const uint32_t* picture, const WarpGrid& grid, int columns,
