@@ -22,11 +22,14 @@ std::vector<uint32_t> checker_texture() {
   return t;
 }
 
-// range(0): mode 1..10; range(1): triangle area in pixels (10, 1000 or 20000).
+// range(0): mode 1..10; range(1): triangle area in pixels (10, 1000 or 20000); range(2): 1
+// for the 4-pixel spans, 0 for the 1-pixel form.
 void BM_RasterTriangle(benchmark::State& state) {
   raster_build_tables();
   const int mode = int(state.range(0));
   const float area = float(state.range(1));
+  const bool was = raster_use_simd;
+  raster_use_simd = state.range(2) != 0;
   const std::vector<uint32_t> tex = checker_texture();
   std::vector<uint32_t> colour(kW * kH, 0x203040);
   std::vector<int32_t> depth(kW * kH, 0);
@@ -42,31 +45,35 @@ void BM_RasterTriangle(benchmark::State& state) {
     raster_triangle(mode, a, b, c, texture, alpha, target);
     benchmark::ClobberMemory();
   }
+  raster_use_simd = was;
   state.SetItemsProcessed(state.iterations());
   state.counters["Mpixels/s"] =
       benchmark::Counter(double(state.iterations()) * area * 1e-6, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RasterTriangle)
-    ->ArgNames({"mode", "px"})
-    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {10, 1000, 20000}});
+    ->ArgNames({"mode", "px", "simd"})
+    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {10, 1000, 20000}, {0, 1}});
 
-// range(0): mode; range(1): 1 for the 4-pixel spans, 0 for the 1-pixel form. Two triangles
-// cover the whole 320 x 240 target at a slant in depth; every pixel passes the depth test
-// (the same depths again pass), so this is the cost of drawing, not of rejecting.
+// range(0): mode; range(1): 1 for the 4-pixel spans, 0 for the 1-pixel form; range(2):
+// texture repeats across the screen (6: neighbouring pixels share cache lines; 120: a
+// distant, minified surface whose texel fetches miss the cache). Two triangles cover the
+// whole 320 x 240 target at a slant in depth; every pixel passes the depth test (the same
+// depths again pass), so this is the cost of drawing, not of rejecting.
 void BM_RasterFullScreen(benchmark::State& state) {
   raster_build_tables();
   const int mode = int(state.range(0));
   const bool was = raster_use_simd;
   raster_use_simd = state.range(1) != 0;
+  const float k = float(state.range(2)) * 256.0f / 6.0f;
   const std::vector<uint32_t> tex = checker_texture();
   std::vector<uint32_t> colour(kW * kH, 0x203040);
   std::vector<int32_t> depth(kW * kH, 0);
   const RasterTarget target{colour.data(), depth.data(), kW, kW, kH};
   const RasterTexture texture{tex.data(), 16, 255, 8, 0xff00};
   const RasterVertex a{-0.5f, -0.5f, 4.0f, 0, 0, 128, 250, 30, 100};
-  const RasterVertex b{320.5f, -0.5f, 6.0f, 1500, 100, 200, 40, 220, 180};
-  const RasterVertex c{320.5f, 240.5f, 7.0f, 1400, 1300, 128, 128, 128, 128};
-  const RasterVertex d{-0.5f, 240.5f, 5.0f, -80, 1200, 60, 200, 90, 10};
+  const RasterVertex b{320.5f, -0.5f, 6.0f, 6 * k, 0.4f * k, 200, 40, 220, 180};
+  const RasterVertex c{320.5f, 240.5f, 7.0f, 5.6f * k, 5.2f * k, 128, 128, 128, 128};
+  const RasterVertex d{-0.5f, 240.5f, 5.0f, -0.3f * k, 4.8f * k, 60, 200, 90, 10};
   const uint8_t* alpha = raster_mul_table + 200 * 256;
   for (auto _ : state) {
     raster_triangle(mode, a, b, c, texture, alpha, target);
@@ -78,10 +85,11 @@ void BM_RasterFullScreen(benchmark::State& state) {
       benchmark::Counter(double(state.iterations()) * kW * kH * 1e-6, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RasterFullScreen)
-    ->ArgNames({"mode", "simd"})
+    ->ArgNames({"mode", "simd", "repeats"})
     ->ArgsProduct({{kRasterShaded, kRasterAddTest, kRasterAddAlphaPersp, kRasterAddAlpha,
                     kRasterAddWrite, kRasterLit, kRasterHalf, kRasterPersp, kRasterPlain},
-                   {0, 1}});
+                   {0, 1},
+                   {6, 120}});
 
 // A torus of 50 x 50 quads (5,000 faces) in front of the camera, lit by two lights.
 struct TorusScene {

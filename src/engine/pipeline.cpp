@@ -223,11 +223,14 @@ void clip_begin(Vertex* vertices, int count) {
 void clip_plane(const Plane* plane) {
   int out = 0;
   const int n = clip_count;
+  // Each corner's distance once: every corner starts one edge and ends another.
+  float dist[kClipCapacity];
+  for (int i = 0; i < n; ++i) dist[i] = vec_dot(&clip_in[i]->camera_position, &plane->normal);
   for (int i = 0; i < n && out < kClipCapacity; ++i) {
+    const int j = i + 1 < n ? i + 1 : 0;
     Vertex* p = clip_in[i];
-    Vertex* q = clip_in[i + 1 < n ? i + 1 : 0];
-    const float dp = vec_dot(&p->camera_position, &plane->normal);
-    const float dq = vec_dot(&q->camera_position, &plane->normal);
+    Vertex* q = clip_in[j];
+    const float dp = dist[i], dq = dist[j];
     const bool p_in = dp >= plane->d, q_in = dq >= plane->d;
     if (p_in) clip_out[out++] = p;
     if (p_in != q_in && out < kClipCapacity) {

@@ -35,6 +35,59 @@ void raster_build_tables() {
   }
 }
 
+namespace {
+
+// Multipliers m = ceil(2^(32 + l) / d) with 2^l >= d: (n * m) >> (32 + l) is n / d for every
+// n below 2^32, and n <= 2^31 keeps the product inside 64 bits.
+struct ShortDivisor {
+  uint64_t multiplier;
+  int shift;
+};
+
+constexpr ShortDivisor short_divisor(int d) {
+  int l = 0;
+  while ((1 << l) < d) ++l;
+  const uint64_t top = uint64_t{1} << (32 + l);
+  return ShortDivisor{(top + static_cast<uint64_t>(d) - 1) / static_cast<uint64_t>(d), 32 + l};
+}
+
+constexpr ShortDivisor kShortDivisors[17] = {
+    {0, 0},
+    short_divisor(1),
+    short_divisor(2),
+    short_divisor(3),
+    short_divisor(4),
+    short_divisor(5),
+    short_divisor(6),
+    short_divisor(7),
+    short_divisor(8),
+    short_divisor(9),
+    short_divisor(10),
+    short_divisor(11),
+    short_divisor(12),
+    short_divisor(13),
+    short_divisor(14),
+    short_divisor(15),
+    short_divisor(16),
+};
+
+}  // namespace
+
+namespace {
+
+inline int32_t divide_short(int32_t x, int len) {
+  const ShortDivisor& k = kShortDivisors[len];
+  const uint32_t n = x < 0 ? 0u - static_cast<uint32_t>(x) : static_cast<uint32_t>(x);
+  const uint32_t q = static_cast<uint32_t>((uint64_t{n} * k.multiplier) >> k.shift);
+  return static_cast<int32_t>(x < 0 ? 0u - q : q);
+}
+
+}  // namespace
+
+int32_t raster_divide_short(int32_t x, int len) {
+  return divide_short(x, len);
+}
+
 int raster_mode_for_flags(int f) {
   const bool lit = f & kMatLit, shaded = f & kMatShaded, half = f & kMatHalf;
   const bool add = f & kMatAdditive, alpha = f & kMatAlpha, persp = f & kMatPerspective;
@@ -208,9 +261,9 @@ inline void advance(Walk& w, const Walk& d, uint32_t k) {
   }
 }
 
-// One pixel at a time. The texel is fetched for every pixel and the depth test only selects
-// the result: a branch on the test would throw away the fetches already under way each time
-// it is guessed wrong. Masked indices are always inside the texture.
+// One pixel at a time, without a branch on the depth test: a wrongly guessed branch throws
+// away the texel fetches already under way. A pixel that fails fetches texel 0 instead of
+// its own, which stays in the cache: hidden pixels cost no misses on a large texture.
 template <int M, bool Clamp>
 inline void pixels_scalar(uint32_t* col, int32_t* dep, int from, int n, Walk& w, const Walk& d,
                           const Context& c) {
@@ -221,16 +274,16 @@ inline void pixels_scalar(uint32_t* col, int32_t* dep, int from, int n, Walk& w,
   const uint8_t* const alpha_row = c.alpha_row;
   Walk s = w;
   for (int x = from; x < n; ++x) {
-    const uint32_t texel = texels[((s.u >> us) & um) + ((s.v >> vs) & vm)];
+    const uint32_t index = ((s.u >> us) & um) + ((s.v >> vs) & vm);
     const uint32_t old = col[x];
-    const uint32_t pixel = shade<M, Clamp>(old, texel, s, alpha_row);
     if constexpr (T::depth) {
       const int32_t z = static_cast<int32_t>(s.z), stored = dep[x];
       const bool pass = z >= stored;
+      const uint32_t pixel = shade<M, Clamp>(old, texels[pass ? index : 0u], s, alpha_row);
       col[x] = pass ? pixel : old;
       if constexpr (T::depth == 2) dep[x] = pass ? z : stored;
     } else {
-      col[x] = pixel;
+      col[x] = shade<M, Clamp>(old, texels[index], s, alpha_row);
     }
     advance<M>(s, d, 1);
   }
@@ -242,22 +295,49 @@ inline void pixels_scalar(uint32_t* col, int32_t* dep, int from, int n, Walk& w,
 // arithmetic (mul[i][j] = (i * j) >> 8 is a 16-bit multiply and shift, add is a saturating
 // byte add) and a channel index clamped from (int32 >> 16) to 0..255 is a 16-bit pack and
 // clamp.
-struct Lanes {
-  __m128i value, step;  // lane k holds the value at pixel k; step advances all by 4 pixels
+// One quantity's per-pixel step as lanes: offset k is k steps, step4 is 4 steps.
+struct LaneStep {
+  __m128i offset, step4;
 };
 
-inline Lanes lanes(uint32_t start, uint32_t step) {
-  return Lanes{
-      _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(start)),
-                    _mm_setr_epi32(0, static_cast<int32_t>(step), static_cast<int32_t>(step * 2u),
-                                   static_cast<int32_t>(step * 3u))),
-      _mm_set1_epi32(static_cast<int32_t>(step * 4u))};
+inline LaneStep lane_step(uint32_t step) {
+  return LaneStep{_mm_setr_epi32(0, static_cast<int32_t>(step), static_cast<int32_t>(step * 2u),
+                                 static_cast<int32_t>(step * 3u)),
+                  _mm_set1_epi32(static_cast<int32_t>(step * 4u))};
+}
+
+// The steps of every quantity a mode walks; u and v change with each perspective run, the
+// rest are made once per span.
+struct SpanLanes {
+  LaneStep u, v, z, i, r, g, b;
+};
+
+template <int M>
+inline void set_lanes(SpanLanes& l, const Walk& d) {
+  using T = Traits<M>;
+  l.u = lane_step(d.u);
+  l.v = lane_step(d.v);
+  if constexpr (T::depth) l.z = lane_step(d.z);
+  if constexpr (T::intensity) l.i = lane_step(d.i);
+  if constexpr (T::colour) {
+    l.r = lane_step(d.r);
+    l.g = lane_step(d.g);
+    l.b = lane_step(d.b);
+  }
+}
+
+// Lane k holds the value at pixel k.
+inline __m128i lane_values(uint32_t start, const LaneStep& s) {
+  return _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(start)), s.offset);
 }
 
 // Channel indices 0..255 of four 16.16 values, as 16-bit lanes 0..3 (and again in 4..7).
+// Clamp = false: the values are known to lie in 0..255 already.
+template <bool Clamp = true>
 inline __m128i channel_index4(__m128i fixed) {
   const __m128i v = _mm_srai_epi32(fixed, kRasterFixedShift);
   const __m128i p = _mm_packs_epi32(v, v);
+  if constexpr (!Clamp) return p;
   return _mm_min_epi16(_mm_max_epi16(p, _mm_setzero_si128()), _mm_set1_epi16(255));
 }
 
@@ -277,7 +357,7 @@ inline __m128i mul4_by_pixel(__m128i t, __m128i fixed) {
   return mul4(t, _mm_unpacklo_epi32(cc, cc), _mm_unpackhi_epi32(cc, cc));
 }
 
-template <int M>
+template <int M, bool Clamp>
 inline __m128i shade4(__m128i dst, __m128i texel, __m128i i, __m128i r, __m128i g, __m128i b,
                       __m128i alpha) {
   const __m128i rgb = _mm_set1_epi32(0x00ffffff);
@@ -291,8 +371,8 @@ inline __m128i shade4(__m128i dst, __m128i texel, __m128i i, __m128i r, __m128i 
     return _mm_and_si128(_mm_adds_epu8(dst, mul4(texel, alpha, alpha)), rgb);
   } else if constexpr (M == kRasterLit) {
     // Factors (b, g, r, 0) per pixel: byte 3 comes out 0 as in the one-pixel form.
-    const __m128i bg = _mm_unpacklo_epi16(channel_index4(b), channel_index4(g));
-    const __m128i r0 = _mm_unpacklo_epi16(channel_index4(r), _mm_setzero_si128());
+    const __m128i bg = _mm_unpacklo_epi16(channel_index4<Clamp>(b), channel_index4<Clamp>(g));
+    const __m128i r0 = _mm_unpacklo_epi16(channel_index4<Clamp>(r), _mm_setzero_si128());
     return mul4(texel, _mm_unpacklo_epi32(bg, r0), _mm_unpackhi_epi32(bg, r0));
   } else {
     static_assert(M == kRasterHalf);
@@ -307,9 +387,9 @@ inline __m128i shade4(__m128i dst, __m128i texel, __m128i i, __m128i r, __m128i 
 // them. The last 1 to 3 pixels are a group whose other lanes read and write back the
 // row's next pixels unchanged: `room` is the number of pixels from col to the end of the
 // row in the buffer.
-template <int M>
+template <int M, bool Clamp>
 inline int pixels_simd(uint32_t* col, int32_t* dep, int n, int room, Walk& w, const Walk& d,
-                       const Context& c) {
+                       const SpanLanes& l, const Context& c) {
   using T = Traits<M>;
   const int full = n >> 2, rest = n & 3;
   const bool tail = rest != 0 && room - full * 4 >= 4;
@@ -321,14 +401,14 @@ inline int pixels_simd(uint32_t* col, int32_t* dep, int n, int room, Walk& w, co
   const __m128i um = _mm_set1_epi32(static_cast<int32_t>(c.u_mask));
   const __m128i vm = _mm_set1_epi32(static_cast<int32_t>(c.v_mask));
   const __m128i alpha = _mm_set1_epi16(static_cast<int16_t>(c.alpha));
-  Lanes u = lanes(w.u, d.u), v = lanes(w.v, d.v);
-  Lanes z{}, i{}, r{}, g{}, b{};
-  if constexpr (T::depth) z = lanes(w.z, d.z);
-  if constexpr (T::intensity) i = lanes(w.i, d.i);
+  __m128i u = lane_values(w.u, l.u), v = lane_values(w.v, l.v);
+  __m128i z{}, i{}, r{}, g{}, b{};
+  if constexpr (T::depth) z = lane_values(w.z, l.z);
+  if constexpr (T::intensity) i = lane_values(w.i, l.i);
   if constexpr (T::colour) {
-    r = lanes(w.r, d.r);
-    g = lanes(w.g, d.g);
-    b = lanes(w.b, d.b);
+    r = lane_values(w.r, l.r);
+    g = lane_values(w.g, l.g);
+    b = lane_values(w.b, l.b);
   }
   for (int k = 0; k < groups; ++k) {
     __m128i* const cp = reinterpret_cast<__m128i*>(col + k * 4);
@@ -339,12 +419,14 @@ inline int pixels_simd(uint32_t* col, int32_t* dep, int n, int room, Walk& w, co
     __m128i stored = _mm_setzero_si128();
     if constexpr (T::depth) {
       stored = _mm_loadu_si128(dp);
-      keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z.value));  // passes where z >= stored
+      keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));  // passes where z >= stored
     }
     // Groups hidden as a whole are common (nearest faces first) and skipped.
     if (!T::depth || _mm_movemask_epi8(keep) != 0xffff) {
-      const __m128i idx = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u.value, us), um),
-                                        _mm_and_si128(_mm_srl_epi32(v.value, vs), vm));
+      // Lanes that keep fetch texel 0, which stays in the cache.
+      const __m128i idx =
+          _mm_andnot_si128(keep, _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
+                                               _mm_and_si128(_mm_srl_epi32(v, vs), vm)));
       const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
       const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
       const __m128i texel =
@@ -353,21 +435,20 @@ inline int pixels_simd(uint32_t* col, int32_t* dep, int n, int room, Walk& w, co
                          static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
                          static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
       const __m128i old = _mm_loadu_si128(cp);
-      const __m128i pixel = shade4<M>(old, texel, i.value, r.value, g.value, b.value, alpha);
+      const __m128i pixel = shade4<M, Clamp>(old, texel, i, r, g, b, alpha);
       _mm_storeu_si128(cp, _mm_or_si128(_mm_andnot_si128(keep, pixel), _mm_and_si128(keep, old)));
       if constexpr (T::depth == 2) {
-        _mm_storeu_si128(
-            dp, _mm_or_si128(_mm_andnot_si128(keep, z.value), _mm_and_si128(keep, stored)));
+        _mm_storeu_si128(dp, _mm_or_si128(_mm_andnot_si128(keep, z), _mm_and_si128(keep, stored)));
       }
     }
-    u.value = _mm_add_epi32(u.value, u.step);
-    v.value = _mm_add_epi32(v.value, v.step);
-    if constexpr (T::depth) z.value = _mm_add_epi32(z.value, z.step);
-    if constexpr (T::intensity) i.value = _mm_add_epi32(i.value, i.step);
+    u = _mm_add_epi32(u, l.u.step4);
+    v = _mm_add_epi32(v, l.v.step4);
+    if constexpr (T::depth) z = _mm_add_epi32(z, l.z.step4);
+    if constexpr (T::intensity) i = _mm_add_epi32(i, l.i.step4);
     if constexpr (T::colour) {
-      r.value = _mm_add_epi32(r.value, r.step);
-      g.value = _mm_add_epi32(g.value, g.step);
-      b.value = _mm_add_epi32(b.value, b.step);
+      r = _mm_add_epi32(r, l.r.step4);
+      g = _mm_add_epi32(g, l.g.step4);
+      b = _mm_add_epi32(b, l.b.step4);
     }
   }
   const int done = tail ? n : full * 4;
@@ -377,20 +458,31 @@ inline int pixels_simd(uint32_t* col, int32_t* dep, int n, int room, Walk& w, co
 #endif
 
 // Pixels [0, n) of a run starting at col / dep with the values w (advanced past them).
+// Shorter runs are drawn one pixel at a time: setting up the lanes would cost more than
+// the four-pixel steps save.
+constexpr int kWideRun = 4;
+
+#ifndef __SSE2__
+struct SpanLanes {};
+template <int M>
+inline void set_lanes(SpanLanes&, const Walk&) {}
+#endif
+
 template <int M, bool Clamp>
 inline void pixels(uint32_t* col, int32_t* dep, int n, int room, Walk& w, const Walk& d,
-                   const Context& c) {
+                   const SpanLanes& l, const Context& c) {
   int x = 0;
 #ifdef __SSE2__
-  if (c.simd) x = pixels_simd<M>(col, dep, n, room, w, d, c);
+  if (c.simd && n >= kWideRun) x = pixels_simd<M, Clamp>(col, dep, n, room, w, d, l, c);
 #else
   (void)room;
+  (void)l;
 #endif
   pixels_scalar<M, Clamp>(col, dep, x, n, w, d, c);
 }
 
 template <int M>
-void span_affine(const Span& s, const Steps& st, const Context& c) {
+[[gnu::always_inline]] inline void span_affine(const Span& s, const Steps& st, const Context& c) {
   using T = Traits<M>;
   Walk w{to_fixed(s.q[0] * kRasterFixedOne), to_fixed(s.q[1] * kRasterFixedOne), 0, 0, 0, 0, 0};
   if constexpr (T::depth) w.z = to_depth(s.q[T::depth_index] * kRasterDepthScale);
@@ -401,13 +493,15 @@ void span_affine(const Span& s, const Steps& st, const Context& c) {
   if (s.lo > 0) advance<M>(w, d, static_cast<uint32_t>(s.lo));
   uint32_t* col = s.colour + (s.first + s.lo);
   int32_t* dep = T::depth ? s.depth + (s.first + s.lo) : nullptr;
-  pixels<M, true>(col, dep, s.hi - s.lo, c.pitch - (s.first + s.lo), w, d, c);
+  SpanLanes l;
+  if (c.simd && s.hi - s.lo >= kWideRun) set_lanes<M>(l, d);
+  pixels<M, true>(col, dep, s.hi - s.lo, c.pitch - (s.first + s.lo), w, d, l, c);
 }
 
 // Perspective: u and v are divided exactly at both ends of every run of 16 pixels (the last
 // run may be shorter) and step linearly inside it; depth steps linearly in 1e9 / z.
 template <int M, bool Clamp>
-void span_persp(const Span& s, const Steps& st, const Context& c) {
+[[gnu::always_inline]] inline void span_persp(const Span& s, const Steps& st, const Context& c) {
   using T = Traits<M>;
   float uz = s.q[0], vz = s.q[1], w = s.q[2];
   const float duz = st.dqdx[0], dvz = st.dqdx[1], dw = st.dqdx[2];
@@ -433,6 +527,8 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
   Run runs[kBatch];
   int batched = 0;
   uint32_t u0 = 0, v0 = 0;  // mapping at the start of the next run to draw
+  SpanLanes l;
+  if (c.simd && s.hi - s.lo >= kWideRun) set_lanes<M>(l, d);  // u and v are set per run
   auto draw_batch = [&]() {
     for (int j = 0; j < batched; ++j) {
       const Run& run = runs[j];
@@ -442,19 +538,25 @@ void span_persp(const Span& s, const Steps& st, const Context& c) {
         du = static_cast<int32_t>(run.u1 - u0) >> 4;
         dv = static_cast<int32_t>(run.v1 - v0) >> 4;
       } else {
-        du = static_cast<int32_t>(run.u1 - u0) / len;
-        dv = static_cast<int32_t>(run.v1 - v0) / len;
+        du = divide_short(static_cast<int32_t>(run.u1 - u0), len);
+        dv = divide_short(static_cast<int32_t>(run.v1 - v0), len);
       }
       const int a = std::max(s.lo - p, 0), e = std::min(s.hi - p, len);
       d.u = static_cast<uint32_t>(du);
       d.v = static_cast<uint32_t>(dv);
+#ifdef __SSE2__
+      if (c.simd && e - a >= kWideRun) {
+        l.u = lane_step(d.u);
+        l.v = lane_step(d.v);
+      }
+#endif
       Walk w_run = at;
       w_run.u = u0;
       w_run.v = v0;
       advance<M>(w_run, Walk{d.u, d.v, 0, 0, 0, 0, 0}, static_cast<uint32_t>(a));
       advance<M>(w_run, Walk{0, 0, d.z, 0, d.r, d.g, d.b}, static_cast<uint32_t>(p + a));
       pixels<M, Clamp>(s.colour + (s.first + p + a), s.depth + (s.first + p + a), e - a,
-                       c.pitch - (s.first + p + a), w_run, d, c);
+                       c.pitch - (s.first + p + a), w_run, d, l, c);
       u0 = run.u1;
       v0 = run.v1;
     }
@@ -506,7 +608,22 @@ inline bool channel_stays_in_range(uint32_t start, uint32_t step, const Span& s)
 template <int M>
 inline void run_span(const Span& s, const Steps& st, const Context& c) {
   if constexpr (M == kRasterSolid) {
-    std::memset(s.colour + (s.first + s.lo), 0, static_cast<size_t>(s.hi - s.lo) * 4);
+    uint32_t* const col = s.colour + (s.first + s.lo);
+    const int n = s.hi - s.lo;
+#ifdef __SSE2__
+    // Short spans (most of a shadow's) as two masked stores instead of a call whose size
+    // dispatch is guessed wrong half the time.
+    if (c.simd && n <= 8 && c.pitch - (s.first + s.lo) >= 8) {
+      const __m128i count = _mm_set1_epi32(n);
+      __m128i* const p = reinterpret_cast<__m128i*>(col);
+      const __m128i in0 = _mm_cmpgt_epi32(count, _mm_setr_epi32(0, 1, 2, 3));
+      const __m128i in1 = _mm_cmpgt_epi32(count, _mm_setr_epi32(4, 5, 6, 7));
+      _mm_storeu_si128(p, _mm_andnot_si128(in0, _mm_loadu_si128(p)));
+      _mm_storeu_si128(p + 1, _mm_andnot_si128(in1, _mm_loadu_si128(p + 1)));
+      return;
+    }
+#endif
+    std::memset(col, 0, static_cast<size_t>(n) * 4);
   } else if constexpr (Traits<M>::persp) {
     if constexpr (Traits<M>::colour) {
       // The per-pixel clamps are needed only where a channel leaves 0..255.
@@ -528,6 +645,7 @@ inline void run_span(const Span& s, const Steps& st, const Context& c) {
 inline bool simd_can_draw(int mode, const RasterTexture& tex, const uint8_t* alpha_row,
                           uint32_t* alpha) {
   if (!raster_use_simd) return false;
+  if (mode == kRasterSolid) return true;  // no texture
   if (tex.u_shift < 0 || tex.u_shift > 31 || tex.v_shift < 0 || tex.v_shift > 31) return false;
   if (raster_mode_uses_alpha(mode)) {
     const uintptr_t base = reinterpret_cast<uintptr_t>(raster_mul_table);

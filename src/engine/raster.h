@@ -58,6 +58,10 @@ struct RasterTarget {
 // are the same either way. Tests switch it off to compare the two forms.
 extern bool raster_use_simd;
 
+// x / len truncated toward zero, as the integer division, for 1 <= len <= 16: the step of
+// a perspective span's last, shorter run, without a hardware divide.
+int32_t raster_divide_short(int32_t x, int len);
+
 // Builds both tables (idempotent).
 void raster_build_tables();
 

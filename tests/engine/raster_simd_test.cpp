@@ -4,6 +4,7 @@
 // channels and intensities beyond 0..255, wrapped mapping).
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -127,6 +128,22 @@ class RasterSimd : public ::testing::Test {
   static void SetUpTestSuite() { raster_build_tables(); }
 };
 
+// The last run of a perspective span steps by (end - start) / n: the multiply-and-shift
+// that replaces the divide must give the truncated quotient for any 32-bit difference.
+TEST(RasterDivide, ShortDivisionTruncatesLikeTheIntegerDivide) {
+  Lcg r{99};
+  for (int len = 1; len <= 16; ++len) {
+    std::vector<int32_t> xs = {INT32_MIN, INT32_MIN + 1, -1, 0, 1, INT32_MAX, INT32_MAX - 1};
+    for (int32_t k = -3; k <= 3; ++k) {
+      xs.push_back(int32_t(INT32_MAX / len * len + k * (k < 0)));
+      xs.push_back(int32_t(INT32_MIN / len * len - k * (k < 0)));
+    }
+    for (int32_t x = -70000; x <= 70000; ++x) xs.push_back(x);
+    for (int k = 0; k < 200000; ++k) xs.push_back(int32_t(r.next()));
+    for (int32_t x : xs) ASSERT_EQ(raster_divide_short(x, len), x / len) << x << " / " << len;
+  }
+}
+
 TEST_F(RasterSimd, FormIsOnWhereTheProcessorHasIt) {
 #ifdef __SSE2__
   EXPECT_TRUE(raster_use_simd);
@@ -195,7 +212,7 @@ TEST_F(RasterSimd, LayeredFacesAtEqualAndCrossingDepths) {
 TEST_F(RasterSimd, TargetsWithoutMarginEndEveryRowExactly) {
   const std::vector<uint32_t> texels = random_texels(13);
   const RasterTexture tex{texels.data(), 18, 63, 12, 0xfc0};
-  for (int mode = kRasterShaded; mode <= kRasterPlain; ++mode) {
+  for (int mode = kRasterSolid; mode <= kRasterPlain; ++mode) {
     for (int width : {1, 2, 3, 5, 6, 7, 37}) {
       const int height = 23;
       std::vector<uint32_t> colour[2];
