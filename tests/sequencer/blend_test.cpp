@@ -46,6 +46,24 @@ TEST(Blend, SimdAndPlainGiveTheSameColours) {
   }
 }
 
+// Every channel value under every amount: the SIMD forms' products must be exact throughout.
+TEST(Blend, SimdFormsAreExactForEveryChannelAndAmount) {
+  std::vector<uint32_t> src(256), p(256), s(256);
+  for (uint32_t c = 0; c < 256; ++c) src[c] = c * 0x010101u | (255 - c) << 24;
+  const std::vector<uint32_t> other(src.rbegin(), src.rend());
+  for (int a = 0; a < 256; ++a) {
+    whiten_plain(p.data(), src.data(), a, 256);
+    whiten_simd(s.data(), src.data(), a, 256);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(p[i] & kRgb, s[i] & kRgb) << "whiten " << a;
+    darken_plain(p.data(), src.data(), a, 256);
+    darken_simd(s.data(), src.data(), a, 256);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(p[i] & kRgb, s[i] & kRgb) << "darken " << a;
+    mix_plain(p.data(), src.data(), other.data(), a, 255 - a / 2, 256);
+    mix_simd(s.data(), src.data(), other.data(), a, 255 - a / 2, 256);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(p[i] & kRgb, s[i] & kRgb) << "mix " << a;
+  }
+}
+
 TEST(Blend, RoutinesMayWriteOverTheirSource) {
   std::mt19937 rng(7);
   auto src = random_pixels(rng, 101);
