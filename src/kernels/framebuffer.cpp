@@ -38,12 +38,10 @@ void row_multiply_simd(uint32_t* dst, const uint32_t* a, const uint32_t* b, int 
   for (; i + 4 <= count; i += 4) {
     const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
     const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-    // Bytes widened to 16-bit lanes, multiplied, the high byte kept: (a * b) >> 8 <= 254,
-    // so the pack never saturates.
-    const __m128i lo =
-        _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), _mm_unpacklo_epi8(q, zero)), 8);
-    const __m128i hi =
-        _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), _mm_unpackhi_epi8(q, zero)), 8);
+    // Bytes of a in the high half of 16-bit lanes (a << 8), of b in the low half: the high
+    // half of their product is (a * b) >> 8 <= 254, so the pack never saturates.
+    const __m128i lo = _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, p), _mm_unpacklo_epi8(q, zero));
+    const __m128i hi = _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, p), _mm_unpackhi_epi8(q, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
   }
   row_multiply_plain(dst + i, a + i, b + i, count - i);

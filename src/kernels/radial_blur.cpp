@@ -88,14 +88,12 @@ inline void blend4(uint32_t* row, const uint32_t* in_row, const BlurSetup& s, in
       static_cast<int>(in_row[x + s.dx[x]]), static_cast<int>(in_row[x + 1 + s.dx[x + 1]]),
       static_cast<int>(in_row[x + 2 + s.dx[x + 2]]), static_cast<int>(in_row[x + 3 + s.dx[x + 3]]));
   const __m128i own = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-  // (c x w) >> 8 per 16-bit lane equals the product table; the pack saturates the sum
-  // at 255 as the plain min does.
-  const __m128i lo =
-      _mm_adds_epu16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(own, zero), wo), 8),
-                     _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(in, zero), wi), 8));
-  const __m128i hi =
-      _mm_adds_epu16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(own, zero), wo), 8),
-                     _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(in, zero), wi), 8));
+  // (c x w) >> 8 equals the product table: with c in the high half of a 16-bit lane it is
+  // the high half of the product. The pack saturates the sum at 255 as the plain min does.
+  const __m128i lo = _mm_adds_epu16(_mm_mulhi_epu16(_mm_unpacklo_epi8(zero, own), wo),
+                                    _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, in), wi));
+  const __m128i hi = _mm_adds_epu16(_mm_mulhi_epu16(_mm_unpackhi_epi8(zero, own), wo),
+                                    _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, in), wi));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
                    _mm_and_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(0x00FFFFFF)));
 }
