@@ -127,6 +127,7 @@ void rotozoom_draw_simd(uint32_t* target, const uint32_t* texture, float angle, 
   const __m128i du4 = _mm_set1_epi32(static_cast<int>(s.du * 4));
   const __m128i dv4 = _mm_set1_epi32(static_cast<int>(s.dv * 4));
   const __m128i row_mask = _mm_set1_epi32(0xFF00), col_mask = _mm_set1_epi32(0xFF);
+  alignas(16) uint32_t index[4];
   for (int r = 0; r < kFrameHeight; ++r) {
     __m128i u = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(s.u)), du_lanes);
     __m128i v = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(s.v)), dv_lanes);
@@ -134,13 +135,11 @@ void rotozoom_draw_simd(uint32_t* target, const uint32_t* texture, float angle, 
     for (int c = 0; c < kFrameWidth; c += 4) {
       const __m128i i = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(u, 8), row_mask),
                                      _mm_and_si128(_mm_srli_epi32(v, 16), col_mask));
-      // Two indices per general register, no round trip through memory.
-      const uint64_t a = static_cast<uint64_t>(_mm_cvtsi128_si64(i));
-      const uint64_t b = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(i, i)));
-      row[c] = texture[static_cast<uint32_t>(a)];
-      row[c + 1] = texture[a >> 32];
-      row[c + 2] = texture[static_cast<uint32_t>(b)];
-      row[c + 3] = texture[b >> 32];
+      _mm_store_si128(reinterpret_cast<__m128i*>(index), i);
+      row[c] = texture[index[0]];
+      row[c + 1] = texture[index[1]];
+      row[c + 2] = texture[index[2]];
+      row[c + 3] = texture[index[3]];
       u = _mm_add_epi32(u, du4);
       v = _mm_add_epi32(v, dv4);
     }

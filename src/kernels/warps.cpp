@@ -120,33 +120,21 @@ void warp_row_plain(uint32_t* dst, const uint8_t* high, const uint8_t* low, int 
 void warp_row_simd(uint32_t* dst, const uint8_t* high, const uint8_t* low, int d1, int d12,
                    const uint32_t* texture, uint32_t offset) {
   const __m128i off = _mm_set1_epi16(static_cast<short>(offset & 0xFFFF));
-  const auto load = [](const uint8_t* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  };
-  // Eight 16-bit texel indices leave the vector register four at a time through a general
-  // register (no round trip through memory); the texels are read one by one, since SSE2
-  // has no gather.
-  const auto fetch8 = [texture](uint32_t* out, __m128i index) {
-    const uint64_t a = static_cast<uint64_t>(_mm_cvtsi128_si64(index));
-    const uint64_t b = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(index, index)));
-    out[0] = texture[a & 0xFFFF];
-    out[1] = texture[(a >> 16) & 0xFFFF];
-    out[2] = texture[(a >> 32) & 0xFFFF];
-    out[3] = texture[a >> 48];
-    out[4] = texture[b & 0xFFFF];
-    out[5] = texture[(b >> 16) & 0xFFFF];
-    out[6] = texture[(b >> 32) & 0xFFFF];
-    out[7] = texture[b >> 48];
-  };
+  alignas(16) uint16_t index[16];
   for (int c = 0; c < kFrameWidth; c += 16) {
+    const auto load = [](const uint8_t* p) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    };
     // Sixteen byte sums at once, wrapping as bytes do.
     const __m128i h =
         _mm_sub_epi8(_mm_add_epi8(load(high + c), load(high + c + d1)), load(high + c + d12));
     const __m128i l =
         _mm_sub_epi8(_mm_add_epi8(load(low + c), load(low + c + d1)), load(low + c + d12));
     // Interleaved (low, high) bytes are the 16-bit index; the 16-bit add wraps it.
-    fetch8(dst + c, _mm_add_epi16(_mm_unpacklo_epi8(l, h), off));
-    fetch8(dst + c + 8, _mm_add_epi16(_mm_unpackhi_epi8(l, h), off));
+    _mm_store_si128(reinterpret_cast<__m128i*>(index), _mm_add_epi16(_mm_unpacklo_epi8(l, h), off));
+    _mm_store_si128(reinterpret_cast<__m128i*>(index + 8),
+                    _mm_add_epi16(_mm_unpackhi_epi8(l, h), off));
+    for (int k = 0; k < 16; ++k) dst[c + k] = texture[index[k]];
   }
 }
 
