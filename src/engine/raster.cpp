@@ -262,8 +262,8 @@ inline void advance(Walk& w, const Walk& d, uint32_t k) {
 }
 
 // One pixel at a time, without a branch on the depth test: a wrongly guessed branch throws
-// away the texel fetches already under way. A pixel that fails fetches texel 0 instead of
-// its own, which stays in the cache: hidden pixels cost no misses on a large texture.
+// away the texel fetches already under way. The texel is fetched for every pixel (masked
+// indices are always inside the texture), so its address never waits for the depth load.
 template <int M, bool Clamp>
 inline void pixels_scalar(uint32_t* col, int32_t* dep, int from, int n, Walk& w, const Walk& d,
                           const Context& c) {
@@ -279,7 +279,7 @@ inline void pixels_scalar(uint32_t* col, int32_t* dep, int from, int n, Walk& w,
     if constexpr (T::depth) {
       const int32_t z = static_cast<int32_t>(s.z), stored = dep[x];
       const bool pass = z >= stored;
-      const uint32_t pixel = shade<M, Clamp>(old, texels[pass ? index : 0u], s, alpha_row);
+      const uint32_t pixel = shade<M, Clamp>(old, texels[index], s, alpha_row);
       col[x] = pass ? pixel : old;
       if constexpr (T::depth == 2) dep[x] = pass ? z : stored;
     } else {
@@ -423,10 +423,9 @@ inline int pixels_simd(uint32_t* col, int32_t* dep, int n, int room, Walk& w, co
     }
     // Groups hidden as a whole are common (nearest faces first) and skipped.
     if (!T::depth || _mm_movemask_epi8(keep) != 0xffff) {
-      // Lanes that keep fetch texel 0, which stays in the cache.
-      const __m128i idx =
-          _mm_andnot_si128(keep, _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
-                                               _mm_and_si128(_mm_srl_epi32(v, vs), vm)));
+      // Every lane fetches: the addresses must not wait for the depth load and compare.
+      const __m128i idx = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
+                                        _mm_and_si128(_mm_srl_epi32(v, vs), vm));
       const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
       const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
       const __m128i texel =
