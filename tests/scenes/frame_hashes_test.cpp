@@ -5,7 +5,7 @@
 //   TH_RECORD_FRAME_HASHES=1 build/tests/test_scenes --gtest_filter='FrameHashes.*'
 // and says why in its commit. While optimising, every frame at 15 fps can be listed and the
 // lists of two builds compared:
-//   TH_DUMP_FRAME_HASHES=/tmp/a.txt build/tests/test_scenes --gtest_filter='FrameHashes.Dump*'
+//   TH_DUMP_FRAME_HASHES=/tmp/a.txt build/tests/test_scenes --gtest_filter='FrameHashes.*'
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -54,7 +54,24 @@ std::string listing(const std::vector<std::pair<double, uint64_t>>& v) {
   return s.str();
 }
 
+// With TH_DUMP_FRAME_HASHES=FILE: every frame's hash at 15 fps into FILE, for comparing the
+// pictures of two builds while optimising.
+void dump_every_frame(const char* out) {
+  show_test::prepare(false);
+  std::ofstream file(out);
+  for (long k = 0; k <= 266 * 15; ++k) {
+    const double t = static_cast<double>(k) / 15.0;
+    char line[64];
+    std::snprintf(
+        line, sizeof line, "%.3f %016llx\n", t,
+        static_cast<unsigned long long>(colour_hash(show_test::frame_at(static_cast<float>(t)))));
+    file << line;
+  }
+  ASSERT_TRUE(file.good()) << "cannot write " << out;
+}
+
 TEST(FrameHashes, PlainRoutinesDrawTheSameShow) {
+  if (const char* out = std::getenv("TH_DUMP_FRAME_HASHES")) dump_every_frame(out);
   const auto simd = hashes(false);
   const auto plain = hashes(true);
   ASSERT_EQ(simd.size(), 43u);
@@ -70,22 +87,6 @@ TEST(FrameHashes, PlainRoutinesDrawTheSameShow) {
   std::stringstream recorded;
   recorded << in.rdbuf();
   EXPECT_EQ(now, recorded.str()) << "the show's pictures changed against the recorded hashes";
-}
-
-TEST(FrameHashes, DumpEveryFrame) {
-  const char* out = std::getenv("TH_DUMP_FRAME_HASHES");
-  if (!out) GTEST_SKIP() << "set TH_DUMP_FRAME_HASHES=FILE to list every frame's hash";
-  show_test::prepare(false);
-  std::ofstream file(out);
-  for (long k = 0; k <= 266 * 15; ++k) {
-    const double t = static_cast<double>(k) / 15.0;
-    char line[64];
-    std::snprintf(
-        line, sizeof line, "%.3f %016llx\n", t,
-        static_cast<unsigned long long>(colour_hash(show_test::frame_at(static_cast<float>(t)))));
-    file << line;
-  }
-  ASSERT_TRUE(file.good()) << "cannot write " << out;
 }
 
 }  // namespace
