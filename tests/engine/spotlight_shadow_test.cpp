@@ -81,20 +81,25 @@ TEST(Spotlight, LightsOnlyFacesWhoseNormalPointsAwayFromTheLight) {
   EXPECT_EQ(sc.at(0.6f, 0.6f, 5), 0xffffffu);
 }
 
+// A grey disc of radius 3 at depth 10: `rim` triangles round one centre.
+void add_grey_fan(SceneWorld& w, int rim) {
+  Material* grey = w.material("grey", kGrey, 0x200);
+  std::vector<Vec3> corners{{0, 0, 10}};
+  std::vector<std::array<int, 3>> tris;
+  for (int i = 0; i < rim; ++i) {
+    const float a = float(i) * 6.2831853f / rim;
+    corners.push_back({3 * std::cos(a), 3 * std::sin(a), 10});
+    tris.push_back({0, 1 + i, 1 + (i + 1) % rim});
+  }
+  w.add_mesh(corners, tris, grey);
+}
+
 TEST(Spotlight, PendingRingWrapsWithoutLosingRecords) {
   // A fan of 1600 triangles round one centre: no face may be painted until the last is lit,
   // so more records wait than the ring holds.
   constexpr int kRim = 1600;
   SceneWorld w(kRim + 1, kRim, 1);
-  Material* grey = w.material("grey", kGrey, 0x200);
-  std::vector<Vec3> corners{{0, 0, 10}};
-  std::vector<std::array<int, 3>> tris;
-  for (int i = 0; i < kRim; ++i) {
-    const float a = float(i) * 6.2831853f / kRim;
-    corners.push_back({3 * std::cos(a), 3 * std::sin(a), 10});
-    tris.push_back({0, 1 + i, 1 + (i + 1) % kRim});
-  }
-  w.add_mesh(corners, tris, grey);
+  add_grey_fan(w, kRim);
   ScreenView s;
   view_set_cull_mode(&s.view, 2);
   s.draw(&w.world);
@@ -131,15 +136,7 @@ TEST(Spotlight, PolygonStoreWrapsWithoutLosingAWaitingPolygon) {
   // white outside it.
   constexpr int kRim = 17000;
   SceneWorld w(kRim + 1, kRim, 1);
-  Material* grey = w.material("grey", kGrey, 0x200);
-  std::vector<Vec3> corners{{0, 0, 10}};
-  std::vector<std::array<int, 3>> tris;
-  for (int i = 0; i < kRim; ++i) {
-    const float a = float(i) * 6.2831853f / kRim;
-    corners.push_back({3 * std::cos(a), 3 * std::sin(a), 10});
-    tris.push_back({0, 1 + i, 1 + (i + 1) % kRim});
-  }
-  w.add_mesh(corners, tris, grey);
+  add_grey_fan(w, kRim);
   ScreenView s(320, 240, kRim + 10);
   view_set_cull_mode(&s.view, 2);
   s.draw(&w.world);
