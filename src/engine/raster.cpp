@@ -677,15 +677,15 @@ struct AffineWalk {
   RasterTarget tg;
 };
 
-// The four lanes in fixed point, truncated and wrapped exactly as to_fixed and to_depth do:
-// inside +-2^31 a vector conversion gives those values; anything else goes lane by lane.
+// The four lanes in fixed point, truncated and wrapped exactly as to_fixed and to_depth do.
+// The vector conversion gives their values wherever it does not answer 0x80000000 (out of
+// range or NaN, or truly -2^31); such lanes go one by one.
 template <int M>
 inline __m128i affine_fixed(__m128 f) {
   using T = Traits<M>;
-  const __m128 inside = _mm_and_ps(_mm_cmpgt_ps(f, _mm_set1_ps(-2147483648.0f)),
-                                   _mm_cmplt_ps(f, _mm_set1_ps(2147483520.0f)));
-  if (_mm_movemask_ps(inside) == 15) [[likely]]
-    return _mm_cvttps_epi32(f);
+  const __m128i v = _mm_cvttps_epi32(f);
+  if (_mm_movemask_epi8(_mm_cmpeq_epi32(v, _mm_set1_epi32(INT32_MIN))) == 0) [[likely]]
+    return v;
   alignas(16) float a[4];
   alignas(16) uint32_t q[4];
   _mm_store_ps(a, f);
