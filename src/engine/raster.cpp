@@ -705,7 +705,10 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
   // Everything the rows read, in locals: the buffer stores could alias a's fields.
   const Context c = a.ctx;
   const Walk d = a.d;
-  const SpanLanes lanes = a.lanes;
+  const __m128i off_u = a.lanes.u.offset, off_v = a.lanes.v.offset;
+  __m128i off_z{}, off_i{};
+  if constexpr (T::depth) off_z = a.lanes.z.offset;
+  if constexpr (T::intensity) off_i = a.lanes.i.offset;
   const __m128 dqdx = a.dqdx, scale = a.scale;
   const __m128i us = _mm_cvtsi32_si128(static_cast<int>(c.u_shift));
   const __m128i vs = _mm_cvtsi32_si128(static_cast<int>(c.v_shift));
@@ -755,13 +758,13 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
       const __m128i fixed = affine_fixed<M>(_mm_mul_ps(qs, scale));
       if (x0 <= group_last && n <= 4 && first >= 0) {
         // One group; lanes at or past n keep what is there (n <= 0: all of them).
-        const __m128i u = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x00), lanes.u.offset);
-        const __m128i v = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x55), lanes.v.offset);
+        const __m128i u = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x00), off_u);
+        const __m128i v = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x55), off_v);
         __m128i z{}, i{};
         if constexpr (T::depth)
-          z = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::depth_index * 0x55), lanes.z.offset);
+          z = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::depth_index * 0x55), off_z);
         if constexpr (T::intensity)
-          i = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::intensity_index * 0x55), lanes.i.offset);
+          i = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::intensity_index * 0x55), off_i);
         __m128i keep = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1));
         __m128i* const cp = reinterpret_cast<__m128i*>(col);
         __m128i* const dp = reinterpret_cast<__m128i*>(dep_row + x0);
@@ -794,7 +797,7 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
         if constexpr (T::depth) w.z = f[T::depth_index];
         if constexpr (T::intensity) w.i = f[T::intensity_index];
         if (first < 0) advance<M>(w, d, static_cast<uint32_t>(-first));
-        pixels<M, true>(col, T::depth ? dep_row + x0 : nullptr, n, pitch - x0, w, d, lanes, c);
+        pixels<M, true>(col, T::depth ? dep_row + x0 : nullptr, n, pitch - x0, w, d, a.lanes, c);
       }
       q = _mm_add_ps(q, q_left_step);
     }
@@ -923,11 +926,15 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
     float scale[4] = {};
     for (int k = 0; k < N; ++k)
       scale[k] = T::depth && k == T::depth_index ? kRasterDepthScale : kRasterFixedOne;
-    AffineWalk<M> aw{load4(st.dqdx), load4(scale), Walk{st.fixed[0], st.fixed[1], 0, 0, 0, 0, 0},
-                     SpanLanes{},    ctx,          tg};
+    AffineWalk<M> aw;  // the lanes of the quantities M does not walk stay unset
+    aw.dqdx = load4(st.dqdx);
+    aw.scale = load4(scale);
+    aw.d = Walk{st.fixed[0], st.fixed[1], 0, 0, 0, 0, 0};
     if constexpr (T::depth) aw.d.z = st.fixed[T::depth_index];
     if constexpr (T::intensity) aw.d.i = st.fixed[T::intensity_index];
-    if (ctx.simd) set_lanes<M>(aw.lanes, aw.d);
+    set_lanes<M>(aw.lanes, aw.d);
+    aw.ctx = ctx;
+    aw.tg = tg;
     if (long_right) {
       affine_triangle<M, true>(aw, top, mid, row_top, row_mid, row_bot, slope_tm, slope_tb,
                                slope_mb, qt, qm, dqdy);
