@@ -765,7 +765,8 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
           z = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::depth_index * 0x55), off_z);
         if constexpr (T::intensity)
           i = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::intensity_index * 0x55), off_i);
-        __m128i keep = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1));
+        const __m128i past = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1));
+        __m128i keep = past;
         __m128i* const cp = reinterpret_cast<__m128i*>(col);
         __m128i* const dp = reinterpret_cast<__m128i*>(dep_row + x0);
         __m128i stored{};
@@ -773,8 +774,12 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
           stored = _mm_loadu_si128(dp);
           keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));
         }
-        const __m128i idx = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
-                                          _mm_and_si128(_mm_srl_epi32(v, vs), vm));
+        // Lanes past the span fetch pixel 0's texel again: a minified texture would put
+        // theirs on other cache lines, and a miss costs more than the span.
+        const __m128i at = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
+                                         _mm_and_si128(_mm_srl_epi32(v, vs), vm));
+        const __m128i idx = _mm_or_si128(_mm_andnot_si128(past, at),
+                                         _mm_and_si128(past, _mm_shuffle_epi32(at, 0)));
         const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
         const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
         const __m128i texel =
