@@ -225,7 +225,17 @@ void clip_plane(const Plane* plane) {
   const int n = clip_count;
   // Each corner's distance once: every corner starts one edge and ends another.
   float dist[kClipCapacity];
-  for (int i = 0; i < n; ++i) dist[i] = vec_dot(&clip_in[i]->camera_position, &plane->normal);
+  int inside = 0;
+  for (int i = 0; i < n; ++i) {
+    dist[i] = vec_dot(&clip_in[i]->camera_position, &plane->normal);
+    inside += dist[i] >= plane->d;
+  }
+  // Most polygons lie wholly on one side: they pass as they are, or vanish.
+  if (inside == n) return;
+  if (inside == 0) {
+    clip_count = 0;
+    return;
+  }
   for (int i = 0; i < n && out < kClipCapacity; ++i) {
     const int j = i + 1 < n ? i + 1 : 0;
     Vertex* p = clip_in[i];

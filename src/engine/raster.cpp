@@ -877,6 +877,203 @@ inline bool usable(const RasterVertex& p) {
   return std::fabs(p.x) < 1.0e7f && std::fabs(p.y) < 1.0e7f;
 }
 
+#ifdef __SSE2__
+// The affine members and Solid have their own edge walk: their rows are mostly 0 to 4
+// pixels wide (slivers of finely cut meshes), so what costs is the work around a span, and
+// above all the branches on its width, which no predictor guesses. Both edges' x and the
+// left edge's values are vectors (values in Traits' order, unused lanes 0) stepped with the
+// same additions, in the same order, as one quantity at a time; a span of at most 4 pixels
+// is one masked group with no branch on its width or on the depth test.
+template <int M>
+struct AffineWalk {
+  __m128 dqdx;
+  __m128 scale;  // lane by lane to fixed point: 16.16, or 1e9 for depth
+  Walk d;        // per-pixel steps
+  SpanLanes lanes;
+  Context ctx;
+  RasterTarget tg;
+};
+
+// The four lanes in fixed point, truncated and wrapped exactly as to_fixed and to_depth do.
+// The vector conversion gives their values wherever it does not answer 0x80000000 (out of
+// range or NaN, or truly -2^31); such lanes go one by one.
+template <int M>
+inline __m128i affine_fixed(__m128 f) {
+  using T = Traits<M>;
+  const __m128i v = _mm_cvttps_epi32(f);
+  if (_mm_movemask_epi8(_mm_cmpeq_epi32(v, _mm_set1_epi32(INT32_MIN))) == 0) [[likely]]
+    return v;
+  alignas(16) float a[4];
+  alignas(16) uint32_t q[4];
+  _mm_store_ps(a, f);
+  for (int k = 0; k < 4; ++k)
+    q[k] = T::depth && k == T::depth_index ? to_depth(a[k]) : to_fixed(a[k]);
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(q));
+}
+
+// Rows [row0, min(row1, height)) of one part. The left edge's values step in q_left; the
+// long edge's position and, when it is the left one, its values carry into the next part.
+template <int M, bool LongRight>
+inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_long, float slope_long,
+                        float x_short, float slope_short, __m128& q_left, __m128 q_left_step) {
+  using T = Traits<M>;
+  const int end = std::min(row1, a.tg.height);
+  if (row0 >= end) return;
+  // Everything the rows read, in locals: the buffer stores could alias a's fields.
+  const Context c = a.ctx;
+  const Walk d = a.d;
+  const __m128i off_u = a.lanes.u.offset, off_v = a.lanes.v.offset;
+  __m128i off_z{}, off_i{};
+  if constexpr (T::depth) off_z = a.lanes.z.offset;
+  if constexpr (T::intensity) off_i = a.lanes.i.offset;
+  const __m128 dqdx = a.dqdx, scale = a.scale;
+  const __m128i us = _mm_cvtsi32_si128(static_cast<int>(c.u_shift));
+  const __m128i vs = _mm_cvtsi32_si128(static_cast<int>(c.v_shift));
+  const __m128i um = _mm_set1_epi32(static_cast<int32_t>(c.u_mask));
+  const __m128i vm = _mm_set1_epi32(static_cast<int32_t>(c.v_mask));
+  const __m128i alpha = _mm_set1_epi16(static_cast<int16_t>(c.alpha));
+  const uint32_t* const texels = c.texels;
+  const int width = a.tg.width, pitch = c.pitch;
+  const int group_room = M == kRasterSolid ? 8 : 4;
+  const int group_last = c.simd ? pitch - group_room : -1;  // last column a group may start at
+  uint32_t* col_row = a.tg.colour + static_cast<size_t>(row0) * static_cast<size_t>(pitch);
+  int32_t* dep_row = nullptr;
+  if constexpr (T::depth) dep_row = a.tg.depth + static_cast<size_t>(row0) * pitch;
+  // Lane 0 the left edge, lane 1 the right one.
+  __m128 x = LongRight ? _mm_setr_ps(x_short, x_long, 0.0f, 0.0f)
+                       : _mm_setr_ps(x_long, x_short, 0.0f, 0.0f);
+  const __m128 dx = LongRight ? _mm_setr_ps(slope_short, slope_long, 0.0f, 0.0f)
+                              : _mm_setr_ps(slope_long, slope_short, 0.0f, 0.0f);
+  __m128 q = q_left;
+  for (int row = row0; row < end; ++row) {
+    // ceil_int of both edges: clamped to +-1e9 (NaN to -1e9), truncated, plus one where a
+    // positive fraction was cut off.
+    const __m128 xc = _mm_min_ps(_mm_max_ps(x, _mm_set1_ps(-1.0e9f)), _mm_set1_ps(1.0e9f));
+    const __m128i t = _mm_cvttps_epi32(xc);
+    const __m128i ceiled = _mm_sub_epi32(t, _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(t), xc)));
+    const int first = _mm_cvtsi128_si32(ceiled);
+    const int last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ceiled, 0x55));
+    const int x0 = std::max(first, 0);
+    const int n = std::min(last, width) - x0;
+    uint32_t* const col = col_row + x0;
+    if constexpr (M == kRasterSolid) {
+      if (x0 <= group_last && n <= 8) {
+        // Rows of 0 to 8 pixels (nearly all of a shadow's) as two masked stores.
+        const __m128i count = _mm_set1_epi32(n);
+        __m128i* const p = reinterpret_cast<__m128i*>(col);
+        const __m128i in0 = _mm_cmpgt_epi32(count, _mm_setr_epi32(0, 1, 2, 3));
+        const __m128i in1 = _mm_cmpgt_epi32(count, _mm_setr_epi32(4, 5, 6, 7));
+        _mm_storeu_si128(p, _mm_andnot_si128(in0, _mm_loadu_si128(p)));
+        _mm_storeu_si128(p + 1, _mm_andnot_si128(in1, _mm_loadu_si128(p + 1)));
+      } else if (n > 0) {
+        std::memset(col, 0, static_cast<size_t>(n) * 4);
+      }
+    } else {
+      // Values at pixel first: the left edge's plus dq/dx times the sub-pixel step.
+      const __m128 sub = _mm_sub_ps(_mm_cvtepi32_ps(ceiled), x);
+      const __m128 qs = _mm_add_ps(q, _mm_mul_ps(dqdx, _mm_shuffle_ps(sub, sub, 0)));
+      const __m128i fixed = affine_fixed<M>(_mm_mul_ps(qs, scale));
+      if (x0 <= group_last && n <= 4 && first >= 0) {
+        // One group; lanes at or past n keep what is there (n <= 0: all of them).
+        const __m128i u = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x00), off_u);
+        const __m128i v = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x55), off_v);
+        __m128i z{}, i{};
+        if constexpr (T::depth)
+          z = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::depth_index * 0x55), off_z);
+        if constexpr (T::intensity)
+          i = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::intensity_index * 0x55), off_i);
+        const __m128i past = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1));
+        __m128i keep = past;
+        __m128i* const cp = reinterpret_cast<__m128i*>(col);
+        __m128i* const dp = reinterpret_cast<__m128i*>(dep_row + x0);
+        __m128i stored{};
+        if constexpr (T::depth) {
+          stored = _mm_loadu_si128(dp);
+          keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));
+        }
+        // Lanes past the span fetch pixel 0's texel again: a minified texture would put
+        // theirs on other cache lines, and a miss costs more than the span.
+        const __m128i at = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
+                                         _mm_and_si128(_mm_srl_epi32(v, vs), vm));
+        const __m128i idx =
+            _mm_or_si128(_mm_andnot_si128(past, at), _mm_and_si128(past, _mm_shuffle_epi32(at, 0)));
+        const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
+        const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
+        const __m128i texel =
+            _mm_setr_epi32(static_cast<int32_t>(texels[static_cast<uint32_t>(i01)]),
+                           static_cast<int32_t>(texels[static_cast<uint32_t>(i01 >> 32)]),
+                           static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
+                           static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
+        const __m128i old = _mm_loadu_si128(cp);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i pixel = shade4<M, true>(old, texel, i, zero, zero, zero, alpha);
+        _mm_storeu_si128(cp, _mm_or_si128(_mm_andnot_si128(keep, pixel), _mm_and_si128(keep, old)));
+        if constexpr (T::depth == 2) {
+          _mm_storeu_si128(dp,
+                           _mm_or_si128(_mm_andnot_si128(keep, z), _mm_and_si128(keep, stored)));
+        }
+      } else if (n > 0) {
+        alignas(16) uint32_t f[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(f), fixed);
+        Walk w{f[0], f[1], 0, 0, 0, 0, 0};
+        if constexpr (T::depth) w.z = f[T::depth_index];
+        if constexpr (T::intensity) w.i = f[T::intensity_index];
+        if (first < 0) advance<M>(w, d, static_cast<uint32_t>(-first));
+        pixels<M, true>(col, T::depth ? dep_row + x0 : nullptr, n, pitch - x0, w, d, a.lanes, c);
+      }
+      q = _mm_add_ps(q, q_left_step);
+    }
+    x = _mm_add_ps(x, dx);
+    col_row += pitch;
+    if constexpr (T::depth) dep_row += pitch;
+  }
+  x_long = _mm_cvtss_f32(LongRight ? _mm_shuffle_ps(x, x, 0x55) : x);
+  q_left = q;
+}
+
+inline __m128 load4(const float* q) {
+  return _mm_loadu_ps(q);
+}
+
+template <int M, bool LongRight>
+void affine_triangle(const AffineWalk<M>& a, const RasterVertex* top, const RasterVertex* mid,
+                     int row_top, int row_mid, int row_bot, float slope_tm, float slope_tb,
+                     float slope_mb, const float* qt, const float* qm, const float* dqdy) {
+  const __m128 dqdx = a.dqdx, gy = load4(dqdy);
+  const float off_top = static_cast<float>(row_top) - top->y;
+  float x_long = top->x + slope_tb * off_top;
+  // The long edge's values, needed only when it is the left edge.
+  const __m128 long_step = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_tb), dqdx));
+  __m128 q_long = _mm_add_ps(load4(qt), _mm_mul_ps(_mm_set1_ps(off_top), long_step));
+  // Upper part: short edge from the top vertex.
+  {
+    const __m128 step = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_tm), dqdx));
+    __m128 q_short = _mm_add_ps(load4(qt), _mm_mul_ps(_mm_set1_ps(off_top), step));
+    if (LongRight) {
+      affine_part<M, true>(a, row_top, row_mid, x_long, slope_tb, top->x + slope_tm * off_top,
+                           slope_tm, q_short, step);
+    } else {
+      affine_part<M, false>(a, row_top, row_mid, x_long, slope_tb, top->x + slope_tm * off_top,
+                            slope_tm, q_long, long_step);
+    }
+  }
+  // Lower part: short edge restarts at the middle vertex. When the upper part stopped at the
+  // target's last row this one lies wholly below it.
+  if (row_mid < a.tg.height) {
+    const float off = static_cast<float>(row_mid) - mid->y;
+    const __m128 step = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_mb), dqdx));
+    __m128 q_short = _mm_add_ps(load4(qm), _mm_mul_ps(_mm_set1_ps(off), step));
+    if (LongRight) {
+      affine_part<M, true>(a, row_mid, row_bot, x_long, slope_tb, mid->x + slope_mb * off, slope_mb,
+                           q_short, step);
+    } else {
+      affine_part<M, false>(a, row_mid, row_bot, x_long, slope_tb, mid->x + slope_mb * off,
+                            slope_mb, q_long, long_step);
+    }
+  }
+}
+#endif
+
 template <int M>
 void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTexture& tex,
               const uint8_t* alpha_row, const RasterTarget& tg) {
@@ -942,6 +1139,34 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
               false,
               0};
   ctx.simd = simd_can_draw(M, tex, alpha_row, &ctx.alpha);
+
+#ifdef __SSE2__
+  if constexpr (!T::persp) {
+    if constexpr (T::depth) {
+      if (tg.depth == nullptr) return;
+    }
+    float scale[4] = {};
+    for (int k = 0; k < N; ++k)
+      scale[k] = T::depth && k == T::depth_index ? kRasterDepthScale : kRasterFixedOne;
+    AffineWalk<M> aw;  // the lanes of the quantities M does not walk stay unset
+    aw.dqdx = load4(st.dqdx);
+    aw.scale = load4(scale);
+    aw.d = Walk{st.fixed[0], st.fixed[1], 0, 0, 0, 0, 0};
+    if constexpr (T::depth) aw.d.z = st.fixed[T::depth_index];
+    if constexpr (T::intensity) aw.d.i = st.fixed[T::intensity_index];
+    set_lanes<M>(aw.lanes, aw.d);
+    aw.ctx = ctx;
+    aw.tg = tg;
+    if (long_right) {
+      affine_triangle<M, true>(aw, top, mid, row_top, row_mid, row_bot, slope_tm, slope_tb,
+                               slope_mb, qt, qm, dqdy);
+    } else {
+      affine_triangle<M, false>(aw, top, mid, row_top, row_mid, row_bot, slope_tm, slope_tb,
+                                slope_mb, qt, qm, dqdy);
+    }
+    return;
+  }
+#endif
 
   // The edges: the long one runs top to bottom; the short ones top to middle, middle to bottom.
   float x_long = top->x + slope_tb * (static_cast<float>(row_top) - top->y);

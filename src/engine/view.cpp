@@ -158,14 +158,6 @@ void view_copy_picture(View* view) {
   std::memcpy(light_picture, view->picture, sizeof(light_picture));
 }
 
-void vertex_project(Vertex* vertex, const View* view) {
-  const Vec3& p = vertex->camera_position;
-  const float k = p.z == 0.0f ? 1.0f : 1.0f / p.z;
-  vertex->screen_x = p.x * view->scale_x * k + view->centre_x;
-  vertex->screen_y = view->centre_y - p.y * view->scale_y * k;
-  vertex->depth = p.z;
-}
-
 void mesh_light(Mesh* mesh) {
   World* world = mesh->world;
   Vertex* v = world->vertices + mesh->first_vertex;

@@ -56,7 +56,14 @@ constexpr int kLightPictureSide = 256;
 uint32_t* engine_light_picture();
 void view_copy_picture(View* view);
 
-void vertex_project(Vertex* vertex, const View* view);
+// In the header: it runs for every vertex and every clipped corner of every frame.
+inline void vertex_project(Vertex* vertex, const View* view) {
+  const Vec3& p = vertex->camera_position;
+  const float k = p.z == 0.0f ? 1.0f : 1.0f / p.z;
+  vertex->screen_x = p.x * view->scale_x * k + view->centre_x;
+  vertex->screen_y = view->centre_y - p.y * view->scale_y * k;
+  vertex->depth = p.z;
+}
 void mesh_light(Mesh* mesh);
 void mesh_fog(Mesh* mesh, const View* view);
 
