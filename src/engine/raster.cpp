@@ -593,6 +593,223 @@ template <int M, bool Clamp>
   draw_batch();
 }
 
+#ifdef __SSE2__
+// The four-pixel perspective span comes in two stages. The first divides: the mapping at
+// the start of every 16-pixel run and its step, exactly as span_persp makes them. The
+// second fetches the texels of whole runs, then draws four pixels at a time. A triangle
+// makes the first stage of many rows before it draws any, so the texel addresses are ready
+// when the drawing needs them instead of waiting on the divisions one row at a time.
+struct PerspRun {
+  int p;            // first pixel of the run in the span
+  uint32_t u, v;    // mapping at p
+  uint32_t du, dv;  // per pixel
+};
+
+// The most runs a span of n pixels needs: its part of the first run, full runs, and the
+// part of the last.
+constexpr int persp_runs_needed(int n) {
+  return n / 16 + 2;
+}
+
+int persp_runs(const Span& s, const Steps& st, PerspRun* out) {
+  float uz = s.q[0], vz = s.q[1], w = s.q[2];
+  const float duz = st.dqdx[0], dvz = st.dqdx[1], dw = st.dqdx[2];
+  const float duz16 = duz * 16.0f, dvz16 = dvz * 16.0f, dw16 = dw * 16.0f;
+  bool have_start = false;
+  uint32_t u0 = 0, v0 = 0;  // mapping at the run's start
+  int n = 0;
+  for (int p = 0; p < s.hi;) {
+    const int len = std::min(16, s.count - p);
+    float uz1, vz1, w1;
+    if (len == 16) {
+      uz1 = uz + duz16;
+      vz1 = vz + dvz16;
+      w1 = w + dw16;
+    } else {
+      const float nf = static_cast<float>(len);
+      uz1 = uz + duz * nf;
+      vz1 = vz + dvz * nf;
+      w1 = w + dw * nf;
+    }
+    if (p + len > s.lo) {
+      if (!have_start) {
+        u0 = to_fixed(uz * kRasterFixedOne / w);
+        v0 = to_fixed(vz * kRasterFixedOne / w);
+        have_start = true;
+      }
+      const uint32_t u1 = to_fixed(uz1 * kRasterFixedOne / w1);
+      const uint32_t v1 = to_fixed(vz1 * kRasterFixedOne / w1);
+      int32_t du, dv;
+      if (len == 16) {
+        du = static_cast<int32_t>(u1 - u0) >> 4;
+        dv = static_cast<int32_t>(v1 - v0) >> 4;
+      } else {
+        du = divide_short(static_cast<int32_t>(u1 - u0), len);
+        dv = divide_short(static_cast<int32_t>(v1 - v0), len);
+      }
+      out[n++] = PerspRun{p, u0, v0, static_cast<uint32_t>(du), static_cast<uint32_t>(dv)};
+      u0 = u1;
+      v0 = v1;
+    }
+    uz = uz1;
+    vz = vz1;
+    w = w1;
+    p += len;
+  }
+  return n;
+}
+
+// Texels of a chunk of up to four runs, and then its pixels: every run fetches all 16 (the
+// loop has a fixed length and no branch to guess; indices are masked, so always inside the
+// texture), and the pixels are drawn four at a time over the chunk's part of the span.
+constexpr int kPerspChunk = 64;
+
+template <int M>
+void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspRun* runs, int count) {
+  using T = Traits<M>;
+  if (count == 0) return;
+  const uint32_t* const texels = c.texels;
+  const __m128i usv = _mm_cvtsi32_si128(static_cast<int>(c.u_shift));
+  const __m128i vsv = _mm_cvtsi32_si128(static_cast<int>(c.v_shift));
+  const __m128i umv = _mm_set1_epi32(static_cast<int32_t>(c.u_mask));
+  const __m128i vmv = _mm_set1_epi32(static_cast<int32_t>(c.v_mask));
+  const __m128i ramp = _mm_setr_epi32(0, 1, 2, 3);
+  // Depth and colour are straight lines over the whole span.
+  const uint32_t z0 = to_depth(s.q[2] * kRasterDepthScale), dz = st.fixed[2];
+  uint32_t r0 = 0, g0 = 0, b0 = 0, dr = 0, dg = 0, db = 0;
+  if constexpr (T::colour) {
+    r0 = to_fixed(s.q[3] * kRasterFixedOne);
+    g0 = to_fixed(s.q[4] * kRasterFixedOne);
+    b0 = to_fixed(s.q[5] * kRasterFixedOne);
+    dr = st.fixed[3];
+    dg = st.fixed[4];
+    db = st.fixed[5];
+  }
+  const LaneStep lz = lane_step(dz);
+  LaneStep lr{}, lg{}, lb{};
+  if constexpr (T::colour) {
+    lr = lane_step(dr);
+    lg = lane_step(dg);
+    lb = lane_step(db);
+  }
+  const __m128i alpha = _mm_set1_epi16(static_cast<int16_t>(c.alpha));
+  const __m128i zero = _mm_setzero_si128();
+  alignas(16) uint32_t tex[kPerspChunk];  // texel of pixel base + k
+
+  for (int j0 = 0; j0 < count; j0 += kPerspChunk / 16) {
+    const int j1 = std::min(count, j0 + kPerspChunk / 16);
+    const int base = runs[j0].p;
+    for (int j = j0; j < j1; ++j) {
+      const PerspRun& run = runs[j];
+      __m128i uu = lane_values(run.u, lane_step(run.du));
+      __m128i vv = lane_values(run.v, lane_step(run.dv));
+      const __m128i du4 = _mm_set1_epi32(static_cast<int32_t>(run.du * 4u));
+      const __m128i dv4 = _mm_set1_epi32(static_cast<int32_t>(run.dv * 4u));
+      uint32_t* const out = tex + (run.p - base);
+      for (int k = 0; k < 16; k += 4) {
+        const __m128i idx = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(uu, usv), umv),
+                                          _mm_and_si128(_mm_srl_epi32(vv, vsv), vmv));
+        const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
+        const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
+        out[k] = texels[static_cast<uint32_t>(i01)];
+        out[k + 1] = texels[static_cast<uint32_t>(i01 >> 32)];
+        out[k + 2] = texels[static_cast<uint32_t>(i23)];
+        out[k + 3] = texels[static_cast<uint32_t>(i23 >> 32)];
+        uu = _mm_add_epi32(uu, du4);
+        vv = _mm_add_epi32(vv, dv4);
+      }
+    }
+
+    // Pixels [x0, x1) of the span.
+    const int x0 = std::max(s.lo, base);
+    const int x1 = j1 < count ? runs[j1].p : s.hi;
+    uint32_t* const col = s.colour + (s.first + x0);
+    int32_t* const dep = s.depth + (s.first + x0);
+    const uint32_t* const t = tex + (x0 - base);
+    const int n = x1 - x0;
+    const uint32_t k0 = static_cast<uint32_t>(x0);
+    __m128i z = lane_values(z0 + dz * k0, lz), r = zero, g = zero, b = zero;
+    if constexpr (T::colour) {
+      r = lane_values(r0 + dr * k0, lr);
+      g = lane_values(g0 + dg * k0, lg);
+      b = lane_values(b0 + db * k0, lb);
+    }
+    // The last group may hang past x1 (its extra lanes keep what is there) while the row
+    // has room for it; against the row's end the last pixels go one at a time.
+    const int room = c.pitch - (s.first + x0);
+    const int groups = std::min(n + 3, room) >> 2;
+    const __m128i last = _mm_set1_epi32(n - 1);
+    for (int k = 0; k < groups; ++k) {
+      __m128i* const cp = reinterpret_cast<__m128i*>(col + k * 4);
+      __m128i* const dp = reinterpret_cast<__m128i*>(dep + k * 4);
+      const __m128i lane = _mm_add_epi32(ramp, _mm_set1_epi32(k * 4));
+      const __m128i stored = _mm_loadu_si128(dp);
+      // Lanes that keep what is there: behind the stored depth, or past the end.
+      const __m128i keep = _mm_or_si128(_mm_cmpgt_epi32(stored, z), _mm_cmpgt_epi32(lane, last));
+      const __m128i texel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k * 4));
+      const __m128i old = _mm_loadu_si128(cp);
+      const __m128i pixel = shade4<M, true>(old, texel, zero, r, g, b, alpha);
+      _mm_storeu_si128(cp, _mm_or_si128(_mm_andnot_si128(keep, pixel), _mm_and_si128(keep, old)));
+      _mm_storeu_si128(dp, _mm_or_si128(_mm_andnot_si128(keep, z), _mm_and_si128(keep, stored)));
+      z = _mm_add_epi32(z, lz.step4);
+      if constexpr (T::colour) {
+        r = _mm_add_epi32(r, lr.step4);
+        g = _mm_add_epi32(g, lg.step4);
+        b = _mm_add_epi32(b, lb.step4);
+      }
+    }
+    for (int x = groups * 4; x < n; ++x) {
+      const uint32_t k = k0 + static_cast<uint32_t>(x);
+      const Walk w{0, 0, z0 + dz * k, 0, r0 + dr * k, g0 + dg * k, b0 + db * k};
+      const int32_t zz = static_cast<int32_t>(w.z), stored = dep[x];
+      const bool pass = zz >= stored;
+      const uint32_t pixel = shade<M, true>(col[x], t[x], w, c.alpha_row);
+      col[x] = pass ? pixel : col[x];
+      dep[x] = pass ? zz : stored;
+    }
+  }
+}
+
+// Spans of one triangle waiting for their second stage. The rows of a triangle never
+// overlap, so drawing them later changes no pixel.
+struct PerspBatch {
+  static constexpr int kSpans = 16;
+  static constexpr int kRuns = 96;
+  Span spans[kSpans];
+  int run_end[kSpans];
+  PerspRun runs[kRuns];
+  int span_count = 0;
+};
+
+template <int M>
+void persp_flush(PerspBatch& b, const Steps& st, const Context& c) {
+  int from = 0;
+  for (int i = 0; i < b.span_count; ++i) {
+    persp_draw<M>(b.spans[i], st, c, b.runs + from, b.run_end[i] - from);
+    from = b.run_end[i];
+  }
+  b.span_count = 0;
+}
+
+template <int M>
+void persp_add(PerspBatch& b, const Span& s, const Steps& st, const Context& c) {
+  const int need = persp_runs_needed(s.hi - s.lo);
+  if (need > PerspBatch::kRuns) {
+    // Wider than any frame: the one-pixel form, which gives the same pixels.
+    span_persp<M, true>(s, st, c);
+    return;
+  }
+  int used = b.span_count > 0 ? b.run_end[b.span_count - 1] : 0;
+  if (b.span_count == PerspBatch::kSpans || used + need > PerspBatch::kRuns) {
+    persp_flush<M>(b, st, c);
+    used = 0;
+  }
+  b.spans[b.span_count] = s;
+  b.run_end[b.span_count] = used + persp_runs(s, st, b.runs + used);
+  ++b.span_count;
+}
+#endif
+
 // True when a colour channel that starts at `start` (16.16, at pixel 0 of the span) and
 // steps by `step` stays within 0..255 over pixels lo .. hi - 1 of the span: it moves in a
 // straight line, so both ends inside means no pixel in between leaves the table's rows.
@@ -1011,6 +1228,21 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
     q_long[k] = qt[k] + (static_cast<float>(row_top) - top->y) * q_long_step[k];
   }
 
+#ifdef __SSE2__
+  PerspBatch batch;
+#endif
+  auto draw_span = [&](const Span& s) {
+#ifdef __SSE2__
+    if constexpr (T::persp) {
+      if (ctx.simd) {
+        persp_add<M>(batch, s, st, ctx);
+        return;
+      }
+    }
+#endif
+    run_span<M>(s, st, ctx);
+  };
+
   auto walk = [&](int row0, int row1, float x_short, float slope_short, const float* q_short0,
                   float q_short_step_slope) {
     // Only a short edge on the left carries values into the spans.
@@ -1041,7 +1273,7 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
         const float sub = static_cast<float>(first) - xl;
         const float* ql = long_right ? q_short : q_long;
         for (int k = 0; k < N; ++k) s.q[k] = ql[k] + st.dqdx[k] * sub;
-        run_span<M>(s, st, ctx);
+        draw_span(s);
       }
       x_long += slope_tb;
       x_short += slope_short;
@@ -1074,6 +1306,9 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
     for (int k = 0; k < N; ++k) q0[k] = qm[k] + off * (dqdy[k] + slope_mb * st.dqdx[k]);
     walk(row_mid, row_bot, mid->x + slope_mb * off, slope_mb, q0, slope_mb);
   }
+#ifdef __SSE2__
+  if constexpr (T::persp) persp_flush<M>(batch, st, ctx);
+#endif
 }
 
 using TriangleFn = void (*)(RasterVertex, RasterVertex, RasterVertex, const RasterTexture&,
