@@ -991,12 +991,15 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
           stored = _mm_loadu_si128(dp);
           keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));
         }
-        // Lanes past the span fetch pixel 0's texel again: a minified texture would put
-        // theirs on other cache lines, and a miss costs more than the span.
+        // Lanes past the span fetch pixel 0's texel again (texel 0 in an empty row): a
+        // minified texture would put theirs on other cache lines, and a miss costs more
+        // than the span.
         const __m128i at = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
                                          _mm_and_si128(_mm_srl_epi32(v, vs), vm));
-        const __m128i idx =
-            _mm_or_si128(_mm_andnot_si128(past, at), _mm_and_si128(past, _mm_shuffle_epi32(at, 0)));
+        const __m128i idx = _mm_or_si128(
+            _mm_andnot_si128(past, at),
+            _mm_and_si128(past,
+                          _mm_andnot_si128(_mm_shuffle_epi32(past, 0), _mm_shuffle_epi32(at, 0))));
         const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
         const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
         const __m128i texel =
