@@ -955,18 +955,17 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
     const int last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ceiled, 0x55));
     const int x0 = std::max(first, 0);
     const int n = std::min(last, width) - x0;
-    uint32_t* const col = col_row + x0;
     if constexpr (M == kRasterSolid) {
       if (x0 <= group_last && n <= 8) {
         // Rows of 0 to 8 pixels (nearly all of a shadow's) as two masked stores.
         const __m128i count = _mm_set1_epi32(n);
-        __m128i* const p = reinterpret_cast<__m128i*>(col);
+        __m128i* const p = reinterpret_cast<__m128i*>(col_row + x0);
         const __m128i in0 = _mm_cmpgt_epi32(count, _mm_setr_epi32(0, 1, 2, 3));
         const __m128i in1 = _mm_cmpgt_epi32(count, _mm_setr_epi32(4, 5, 6, 7));
         _mm_storeu_si128(p, _mm_andnot_si128(in0, _mm_loadu_si128(p)));
         _mm_storeu_si128(p + 1, _mm_andnot_si128(in1, _mm_loadu_si128(p + 1)));
       } else if (n > 0) {
-        std::memset(col, 0, static_cast<size_t>(n) * 4);
+        std::memset(col_row + x0, 0, static_cast<size_t>(n) * 4);
       }
     } else {
       // Values at pixel first: the left edge's plus dq/dx times the sub-pixel step.
@@ -984,8 +983,8 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
           i = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::intensity_index * 0x55), off_i);
         const __m128i past = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1));
         __m128i keep = past;
-        __m128i* const cp = reinterpret_cast<__m128i*>(col);
-        __m128i* const dp = reinterpret_cast<__m128i*>(dep_row + x0);
+        __m128i* const cp = reinterpret_cast<__m128i*>(col_row + x0);
+        __m128i* const dp = T::depth ? reinterpret_cast<__m128i*>(dep_row + x0) : nullptr;
         __m128i stored{};
         if constexpr (T::depth) {
           stored = _mm_loadu_si128(dp);
@@ -1022,7 +1021,8 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
         if constexpr (T::depth) w.z = f[T::depth_index];
         if constexpr (T::intensity) w.i = f[T::intensity_index];
         if (first < 0) advance<M>(w, d, static_cast<uint32_t>(-first));
-        pixels<M, true>(col, T::depth ? dep_row + x0 : nullptr, n, pitch - x0, w, d, a.lanes, c);
+        pixels<M, true>(col_row + x0, T::depth ? dep_row + x0 : nullptr, n, pitch - x0, w, d,
+                        a.lanes, c);
       }
       q = _mm_add_ps(q, q_left_step);
     }
@@ -1032,10 +1032,6 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
   }
   x_long = _mm_cvtss_f32(LongRight ? _mm_shuffle_ps(x, x, 0x55) : x);
   q_left = q;
-}
-
-inline __m128 load4(const float* q) {
-  return _mm_loadu_ps(q);
 }
 
 template <int M, bool LongRight>
