@@ -70,7 +70,7 @@ std::vector<RasterVertex> corners_for(uint32_t seed, int count) {
       out.push_back(corner(x, y));
       out.push_back(corner(x + dx, y + dy));
       out.push_back(corner(x + dx * 0.5f + r(-0.7f, 0.7f), y + dy * 0.5f + r(-0.7f, 0.7f)));
-    } else if (kind == 3) {  // small: spans of 1 to 7 pixels take the one-pixel tail only
+    } else if (kind == 3) {  // small: rows of 0 to 7 pixels, one masked group or a group and a tail
       const float x = r(-5.0f, 325.0f), y = r(-5.0f, 245.0f);
       for (int j = 0; j < 3; ++j) out.push_back(corner(x + r(-4.0f, 4.0f), y + r(-4.0f, 4.0f)));
     } else {  // a flat top or bottom row and a long edge crossing the right border
