@@ -987,7 +987,7 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
         const __m128i past = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1));
         __m128i keep = past;
         __m128i* const cp = reinterpret_cast<__m128i*>(col);
-        __m128i* const dp = reinterpret_cast<__m128i*>(dep_row + x0);
+        __m128i* const dp = T::depth ? reinterpret_cast<__m128i*>(dep_row + x0) : nullptr;
         __m128i stored{};
         if constexpr (T::depth) {
           stored = _mm_loadu_si128(dp);
