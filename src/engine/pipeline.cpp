@@ -1,6 +1,7 @@
 // The per-frame pipeline: mesh transform, box and vertex tests, lighting, culling, the
 // draw list and its depth sort, Sutherland-Hodgman clipping and fan drawing.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <utility>
 
@@ -120,10 +121,13 @@ bool cull_camera(const Vertex* a, const Vertex* b, const Vertex* c, int mode) {
 
 int vertex_outcode(const Vec3* p, const View* view, int set) {
   int code = 0;
-  for (int i = 0; i < view->plane_count; ++i) {
-    if (!(set & (1 << i))) continue;
+  const int count = std::clamp(view->plane_count, 0, kViewMaxPlanes);
+  // Only the planes in the set, and no branch on the side: that depends on the vertex.
+  for (unsigned bits = static_cast<unsigned>(set) & ((1u << count) - 1u); bits != 0;
+       bits &= bits - 1) {
+    const int i = std::countr_zero(bits);
     const Plane& pl = view->planes[i];
-    if (!(vec_dot(p, &pl.normal) >= pl.d)) code |= 1 << i;
+    code |= static_cast<int>(!(vec_dot(p, &pl.normal) >= pl.d)) << i;
   }
   return code;
 }

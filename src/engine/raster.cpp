@@ -957,18 +957,17 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
     const int last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ceiled, 0x55));
     const int x0 = std::max(first, 0);
     const int n = std::min(last, width) - x0;
-    uint32_t* const col = col_row + x0;
     if constexpr (M == kRasterSolid) {
       if (x0 <= group_last && n <= 8) {
         // Rows of 0 to 8 pixels (nearly all of a shadow's) as two masked stores.
         const __m128i count = _mm_set1_epi32(n);
-        __m128i* const p = reinterpret_cast<__m128i*>(col);
+        __m128i* const p = reinterpret_cast<__m128i*>(col_row + x0);
         const __m128i in0 = _mm_cmpgt_epi32(count, _mm_setr_epi32(0, 1, 2, 3));
         const __m128i in1 = _mm_cmpgt_epi32(count, _mm_setr_epi32(4, 5, 6, 7));
         _mm_storeu_si128(p, _mm_andnot_si128(in0, _mm_loadu_si128(p)));
         _mm_storeu_si128(p + 1, _mm_andnot_si128(in1, _mm_loadu_si128(p + 1)));
       } else if (n > 0) {
-        std::memset(col, 0, static_cast<size_t>(n) * 4);
+        std::memset(col_row + x0, 0, static_cast<size_t>(n) * 4);
       }
     } else {
       // Values at pixel first: the left edge's plus dq/dx times the sub-pixel step.
@@ -986,19 +985,22 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
           i = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::intensity_index * 0x55), off_i);
         const __m128i past = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1));
         __m128i keep = past;
-        __m128i* const cp = reinterpret_cast<__m128i*>(col);
+        __m128i* const cp = reinterpret_cast<__m128i*>(col_row + x0);
         __m128i* const dp = T::depth ? reinterpret_cast<__m128i*>(dep_row + x0) : nullptr;
         __m128i stored{};
         if constexpr (T::depth) {
           stored = _mm_loadu_si128(dp);
           keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));
         }
-        // Lanes past the span fetch pixel 0's texel again: a minified texture would put
-        // theirs on other cache lines, and a miss costs more than the span.
+        // Lanes past the span fetch pixel 0's texel again (texel 0 in an empty row): a
+        // minified texture would put theirs on other cache lines, and a miss costs more
+        // than the span.
         const __m128i at = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
                                          _mm_and_si128(_mm_srl_epi32(v, vs), vm));
-        const __m128i idx =
-            _mm_or_si128(_mm_andnot_si128(past, at), _mm_and_si128(past, _mm_shuffle_epi32(at, 0)));
+        const __m128i idx = _mm_or_si128(
+            _mm_andnot_si128(past, at),
+            _mm_and_si128(past,
+                          _mm_andnot_si128(_mm_shuffle_epi32(past, 0), _mm_shuffle_epi32(at, 0))));
         const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
         const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
         const __m128i texel =
@@ -1021,7 +1023,8 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
         if constexpr (T::depth) w.z = f[T::depth_index];
         if constexpr (T::intensity) w.i = f[T::intensity_index];
         if (first < 0) advance<M>(w, d, static_cast<uint32_t>(-first));
-        pixels<M, true>(col, T::depth ? dep_row + x0 : nullptr, n, pitch - x0, w, d, a.lanes, c);
+        pixels<M, true>(col_row + x0, T::depth ? dep_row + x0 : nullptr, n, pitch - x0, w, d,
+                        a.lanes, c);
       }
       q = _mm_add_ps(q, q_left_step);
     }
@@ -1033,24 +1036,20 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
   q_left = q;
 }
 
-inline __m128 load4(const float* q) {
-  return _mm_loadu_ps(q);
-}
-
 template <int M, bool LongRight>
 void affine_triangle(const AffineWalk<M>& a, const RasterVertex* top, const RasterVertex* mid,
                      int row_top, int row_mid, int row_bot, float slope_tm, float slope_tb,
-                     float slope_mb, const float* qt, const float* qm, const float* dqdy) {
-  const __m128 dqdx = a.dqdx, gy = load4(dqdy);
+                     float slope_mb, __m128 qt, __m128 qm, __m128 gy) {
+  const __m128 dqdx = a.dqdx;
   const float off_top = static_cast<float>(row_top) - top->y;
   float x_long = top->x + slope_tb * off_top;
   // The long edge's values, needed only when it is the left edge.
   const __m128 long_step = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_tb), dqdx));
-  __m128 q_long = _mm_add_ps(load4(qt), _mm_mul_ps(_mm_set1_ps(off_top), long_step));
+  __m128 q_long = _mm_add_ps(qt, _mm_mul_ps(_mm_set1_ps(off_top), long_step));
   // Upper part: short edge from the top vertex.
   {
     const __m128 step = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_tm), dqdx));
-    __m128 q_short = _mm_add_ps(load4(qt), _mm_mul_ps(_mm_set1_ps(off_top), step));
+    __m128 q_short = _mm_add_ps(qt, _mm_mul_ps(_mm_set1_ps(off_top), step));
     if (LongRight) {
       affine_part<M, true>(a, row_top, row_mid, x_long, slope_tb, top->x + slope_tm * off_top,
                            slope_tm, q_short, step);
@@ -1064,7 +1063,7 @@ void affine_triangle(const AffineWalk<M>& a, const RasterVertex* top, const Rast
   if (row_mid < a.tg.height) {
     const float off = static_cast<float>(row_mid) - mid->y;
     const __m128 step = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_mb), dqdx));
-    __m128 q_short = _mm_add_ps(load4(qm), _mm_mul_ps(_mm_set1_ps(off), step));
+    __m128 q_short = _mm_add_ps(qm, _mm_mul_ps(_mm_set1_ps(off), step));
     if (LongRight) {
       affine_part<M, true>(a, row_mid, row_bot, x_long, slope_tb, mid->x + slope_mb * off, slope_mb,
                            q_short, step);
@@ -1116,6 +1115,86 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
     long_right = slope_tb > slope_tm;
   }
 
+#ifdef __SSE2__
+  if constexpr (!T::persp) {
+    if constexpr (T::depth) {
+      if (tg.depth == nullptr) return;
+    }
+    AffineWalk<M> aw;  // the lanes of the quantities M does not walk stay unset
+    __m128 qt{}, qm{}, qb{}, gy{};
+    aw.dqdx = _mm_setzero_ps();
+    if constexpr (N > 0) {
+      // The corners' values in the lanes' order; the three 1 / z in one division.
+      const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_setr_ps(top->z, mid->z, bot->z, 1.0f));
+      alignas(16) float wz[4];
+      _mm_store_ps(wz, w);
+      auto corner = [&](const RasterVertex* p, float inv_z) {
+        alignas(16) float q[4] = {p->u, p->v, 0.0f, 0.0f};
+        if constexpr (T::depth) q[T::depth_index] = inv_z;
+        if constexpr (T::intensity) q[T::intensity_index] = p->i;
+        return _mm_load_ps(q);
+      };
+      qt = corner(top, wz[0]);
+      qm = corner(mid, wz[1]);
+      qb = corner(bot, wz[2]);
+      const __m128 db = _mm_sub_ps(qb, qt), dm = _mm_sub_ps(qm, qt);
+      const __m128 ia = _mm_set1_ps(inv_area);
+      aw.dqdx = _mm_mul_ps(
+          _mm_sub_ps(_mm_mul_ps(db, _mm_set1_ps(dym)), _mm_mul_ps(dm, _mm_set1_ps(dyb))), ia);
+      gy = _mm_mul_ps(
+          _mm_sub_ps(_mm_mul_ps(dm, _mm_set1_ps(dxb)), _mm_mul_ps(db, _mm_set1_ps(dxm))), ia);
+    }
+    alignas(16) float scale[4] = {};
+    for (int k = 0; k < N; ++k)
+      scale[k] = T::depth && k == T::depth_index ? kRasterDepthScale : kRasterFixedOne;
+    aw.scale = _mm_load_ps(scale);
+    // Per-pixel steps, and as lanes: k steps in lane k (offsets), 4 steps (step4).
+    const __m128i d1 = affine_fixed<M>(_mm_mul_ps(aw.dqdx, aw.scale));
+    const __m128i d2 = _mm_add_epi32(d1, d1), d3 = _mm_add_epi32(d2, d1);
+    const __m128i d4 = _mm_add_epi32(d2, d2), zero = _mm_setzero_si128();
+    const __m128i lo0 = _mm_unpacklo_epi32(zero, d1), lo1 = _mm_unpacklo_epi32(d2, d3);
+    const __m128i hi0 = _mm_unpackhi_epi32(zero, d1), hi1 = _mm_unpackhi_epi32(d2, d3);
+    const LaneStep lanes[4] = {
+        {_mm_unpacklo_epi64(lo0, lo1), _mm_shuffle_epi32(d4, 0x00)},
+        {_mm_unpackhi_epi64(lo0, lo1), _mm_shuffle_epi32(d4, 0x55)},
+        {_mm_unpacklo_epi64(hi0, hi1), _mm_shuffle_epi32(d4, 0xaa)},
+        {_mm_unpackhi_epi64(hi0, hi1), _mm_shuffle_epi32(d4, 0xff)},
+    };
+    alignas(16) uint32_t fixed[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(fixed), d1);
+    aw.d = Walk{fixed[0], fixed[1], 0, 0, 0, 0, 0};
+    aw.lanes.u = lanes[0];
+    aw.lanes.v = lanes[1];
+    if constexpr (T::depth) {
+      aw.d.z = fixed[T::depth_index];
+      aw.lanes.z = lanes[T::depth_index];
+    }
+    if constexpr (T::intensity) {
+      aw.d.i = fixed[T::intensity_index];
+      aw.lanes.i = lanes[T::intensity_index];
+    }
+    aw.ctx = Context{tex.texels,
+                     static_cast<uint32_t>(tex.u_shift),
+                     static_cast<uint32_t>(tex.u_mask),
+                     static_cast<uint32_t>(tex.v_shift),
+                     static_cast<uint32_t>(tex.v_mask),
+                     alpha_row,
+                     tg.pitch,
+                     false,
+                     0};
+    aw.ctx.simd = simd_can_draw(M, tex, alpha_row, &aw.ctx.alpha);
+    aw.tg = tg;
+    if (long_right) {
+      affine_triangle<M, true>(aw, top, mid, row_top, row_mid, row_bot, slope_tm, slope_tb,
+                               slope_mb, qt, qm, gy);
+    } else {
+      affine_triangle<M, false>(aw, top, mid, row_top, row_mid, row_bot, slope_tm, slope_tb,
+                                slope_mb, qt, qm, gy);
+    }
+    return;
+  }
+#endif
+
   float qt[6] = {}, qm[6] = {}, qb[6] = {};
   load_quantities<M>(*top, qt);
   load_quantities<M>(*mid, qm);
@@ -1141,34 +1220,6 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
               false,
               0};
   ctx.simd = simd_can_draw(M, tex, alpha_row, &ctx.alpha);
-
-#ifdef __SSE2__
-  if constexpr (!T::persp) {
-    if constexpr (T::depth) {
-      if (tg.depth == nullptr) return;
-    }
-    float scale[4] = {};
-    for (int k = 0; k < N; ++k)
-      scale[k] = T::depth && k == T::depth_index ? kRasterDepthScale : kRasterFixedOne;
-    AffineWalk<M> aw;  // the lanes of the quantities M does not walk stay unset
-    aw.dqdx = load4(st.dqdx);
-    aw.scale = load4(scale);
-    aw.d = Walk{st.fixed[0], st.fixed[1], 0, 0, 0, 0, 0};
-    if constexpr (T::depth) aw.d.z = st.fixed[T::depth_index];
-    if constexpr (T::intensity) aw.d.i = st.fixed[T::intensity_index];
-    set_lanes<M>(aw.lanes, aw.d);
-    aw.ctx = ctx;
-    aw.tg = tg;
-    if (long_right) {
-      affine_triangle<M, true>(aw, top, mid, row_top, row_mid, row_bot, slope_tm, slope_tb,
-                               slope_mb, qt, qm, dqdy);
-    } else {
-      affine_triangle<M, false>(aw, top, mid, row_top, row_mid, row_bot, slope_tm, slope_tb,
-                                slope_mb, qt, qm, dqdy);
-    }
-    return;
-  }
-#endif
 
   // The edges: the long one runs top to bottom; the short ones top to middle, middle to bottom.
   float x_long = top->x + slope_tb * (static_cast<float>(row_top) - top->y);
