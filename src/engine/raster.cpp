@@ -694,7 +694,9 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspRun
   }
   const __m128i alpha = _mm_set1_epi16(static_cast<int16_t>(c.alpha));
   const __m128i zero = _mm_setzero_si128();
-  alignas(16) uint32_t tex[kPerspChunk];  // texel of pixel base + k
+  // Texel of pixel base + k; the last group of a chunk may read up to three entries past
+  // its pixels (lanes it keeps as they are), so those exist too.
+  alignas(16) uint32_t tex[kPerspChunk + 4];
 
   for (int j0 = 0; j0 < count; j0 += kPerspChunk / 16) {
     const int j1 = std::min(count, j0 + kPerspChunk / 16);
