@@ -1075,6 +1075,119 @@ void affine_triangle(const AffineWalk<M>& a, const RasterVertex* top, const Rast
 }
 #endif
 
+#ifdef __SSE2__
+// The perspective members' edge walk, like the affine one: both edges' x and the left edge's
+// six values (two vectors) step with the same additions, in the same order, as one quantity
+// at a time, and each row's span goes to the batch.
+struct PerspValues {
+  __m128 a, b;  // values 0..3 and 4..5
+};
+
+inline PerspValues persp_load(const float* q) {
+  return PerspValues{_mm_loadu_ps(q), _mm_setr_ps(q[4], q[5], 0.0f, 0.0f)};
+}
+
+// q + step * t, lane by lane.
+inline PerspValues persp_along(const PerspValues& q, const PerspValues& step, float t) {
+  const __m128 tt = _mm_set1_ps(t);
+  return PerspValues{_mm_add_ps(q.a, _mm_mul_ps(tt, step.a)),
+                     _mm_add_ps(q.b, _mm_mul_ps(tt, step.b))};
+}
+
+// dq/dy + slope * dq/dx: the values' step along an edge.
+inline PerspValues persp_edge_step(const PerspValues& gy, const PerspValues& gx, float slope) {
+  const __m128 sl = _mm_set1_ps(slope);
+  return PerspValues{_mm_add_ps(gy.a, _mm_mul_ps(sl, gx.a)),
+                     _mm_add_ps(gy.b, _mm_mul_ps(sl, gx.b))};
+}
+
+template <int M, bool LongRight>
+void persp_part(PerspBatch& batch, const Steps& st, const Context& c, const RasterTarget& tg,
+                int row0, int row1, float& x_long, float slope_long, float x_short,
+                float slope_short, PerspValues& q_left, const PerspValues& step) {
+  const int end = std::min(row1, tg.height);
+  if (row0 >= end) return;
+  const PerspValues gx = persp_load(st.dqdx);
+  __m128 x = LongRight ? _mm_setr_ps(x_short, x_long, 0.0f, 0.0f)
+                       : _mm_setr_ps(x_long, x_short, 0.0f, 0.0f);
+  const __m128 dx = LongRight ? _mm_setr_ps(slope_short, slope_long, 0.0f, 0.0f)
+                              : _mm_setr_ps(slope_long, slope_short, 0.0f, 0.0f);
+  PerspValues q = q_left;
+  Span s;
+  for (int row = row0; row < end; ++row) {
+    // ceil_int of both edges: clamped to +-1e9 (NaN to -1e9), truncated, plus one where a
+    // positive fraction was cut off.
+    const __m128 xc = _mm_min_ps(_mm_max_ps(x, _mm_set1_ps(-1.0e9f)), _mm_set1_ps(1.0e9f));
+    const __m128i t = _mm_cvttps_epi32(xc);
+    const __m128i ceiled = _mm_sub_epi32(t, _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(t), xc)));
+    const int first = _mm_cvtsi128_si32(ceiled);
+    const int last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ceiled, 0x55));
+    const int lo = std::max(0, -first);
+    const int hi = std::min(last, tg.width) - first;
+    if (last > first && hi > lo) {
+      const size_t row_off = static_cast<size_t>(row) * static_cast<size_t>(tg.pitch);
+      s.colour = tg.colour + row_off;
+      s.depth = tg.depth + row_off;
+      s.first = first;
+      s.count = last - first;
+      s.lo = lo;
+      s.hi = hi;
+      // Values at pixel first: the left edge's plus dq/dx times the sub-pixel step.
+      const __m128 sub4 = _mm_sub_ps(_mm_cvtepi32_ps(ceiled), x);
+      const __m128 sub = _mm_shuffle_ps(sub4, sub4, 0);
+      _mm_storeu_ps(s.q, _mm_add_ps(q.a, _mm_mul_ps(gx.a, sub)));
+      _mm_storel_pi(reinterpret_cast<__m64*>(s.q + 4), _mm_add_ps(q.b, _mm_mul_ps(gx.b, sub)));
+      persp_add<M>(batch, s, st, c);
+    }
+    q.a = _mm_add_ps(q.a, step.a);
+    q.b = _mm_add_ps(q.b, step.b);
+    x = _mm_add_ps(x, dx);
+  }
+  x_long = _mm_cvtss_f32(LongRight ? _mm_shuffle_ps(x, x, 0x55) : x);
+  q_left = q;
+}
+
+template <int M, bool LongRight>
+void persp_triangle(const Steps& st, const Context& c, const RasterTarget& tg,
+                    const RasterVertex* top, const RasterVertex* mid, int row_top, int row_mid,
+                    int row_bot, float slope_tm, float slope_tb, float slope_mb, const float* qt,
+                    const float* qm, const float* dqdy) {
+  PerspBatch batch;
+  const PerspValues gx = persp_load(st.dqdx), gy = persp_load(dqdy);
+  const PerspValues vt = persp_load(qt), vm = persp_load(qm);
+  const float off_top = static_cast<float>(row_top) - top->y;
+  float x_long = top->x + slope_tb * off_top;
+  // The long edge's values, needed only when it is the left edge.
+  const PerspValues long_step = persp_edge_step(gy, gx, slope_tb);
+  PerspValues q_long = persp_along(vt, long_step, off_top);
+  {
+    const PerspValues step = persp_edge_step(gy, gx, slope_tm);
+    PerspValues q_short = persp_along(vt, step, off_top);
+    if (LongRight) {
+      persp_part<M, true>(batch, st, c, tg, row_top, row_mid, x_long, slope_tb,
+                          top->x + slope_tm * off_top, slope_tm, q_short, step);
+    } else {
+      persp_part<M, false>(batch, st, c, tg, row_top, row_mid, x_long, slope_tb,
+                           top->x + slope_tm * off_top, slope_tm, q_long, long_step);
+    }
+  }
+  // When the upper part stopped at the target's last row the lower one lies wholly below it.
+  if (row_mid < tg.height) {
+    const float off = static_cast<float>(row_mid) - mid->y;
+    const PerspValues step = persp_edge_step(gy, gx, slope_mb);
+    PerspValues q_short = persp_along(vm, step, off);
+    if (LongRight) {
+      persp_part<M, true>(batch, st, c, tg, row_mid, row_bot, x_long, slope_tb,
+                          mid->x + slope_mb * off, slope_mb, q_short, step);
+    } else {
+      persp_part<M, false>(batch, st, c, tg, row_mid, row_bot, x_long, slope_tb,
+                           mid->x + slope_mb * off, slope_mb, q_long, long_step);
+    }
+  }
+  persp_flush<M>(batch, st, c);
+}
+#endif
+
 template <int M>
 void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTexture& tex,
               const uint8_t* alpha_row, const RasterTarget& tg) {
@@ -1221,6 +1334,22 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
               0};
   ctx.simd = simd_can_draw(M, tex, alpha_row, &ctx.alpha);
 
+#ifdef __SSE2__
+  if constexpr (T::persp) {
+    if (ctx.simd) {
+      if (tg.depth == nullptr) return;
+      if (long_right) {
+        persp_triangle<M, true>(st, ctx, tg, top, mid, row_top, row_mid, row_bot, slope_tm,
+                                slope_tb, slope_mb, qt, qm, dqdy);
+      } else {
+        persp_triangle<M, false>(st, ctx, tg, top, mid, row_top, row_mid, row_bot, slope_tm,
+                                 slope_tb, slope_mb, qt, qm, dqdy);
+      }
+      return;
+    }
+  }
+#endif
+
   // The edges: the long one runs top to bottom; the short ones top to middle, middle to bottom.
   float x_long = top->x + slope_tb * (static_cast<float>(row_top) - top->y);
   float q_long[6] = {}, q_long_step[6] = {};
@@ -1228,21 +1357,6 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
     q_long_step[k] = dqdy[k] + slope_tb * st.dqdx[k];
     q_long[k] = qt[k] + (static_cast<float>(row_top) - top->y) * q_long_step[k];
   }
-
-#ifdef __SSE2__
-  PerspBatch batch;
-#endif
-  auto draw_span = [&](const Span& s) {
-#ifdef __SSE2__
-    if constexpr (T::persp) {
-      if (ctx.simd) {
-        persp_add<M>(batch, s, st, ctx);
-        return;
-      }
-    }
-#endif
-    run_span<M>(s, st, ctx);
-  };
 
   auto walk = [&](int row0, int row1, float x_short, float slope_short, const float* q_short0,
                   float q_short_step_slope) {
@@ -1274,7 +1388,7 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
         const float sub = static_cast<float>(first) - xl;
         const float* ql = long_right ? q_short : q_long;
         for (int k = 0; k < N; ++k) s.q[k] = ql[k] + st.dqdx[k] * sub;
-        draw_span(s);
+        run_span<M>(s, st, ctx);
       }
       x_long += slope_tb;
       x_short += slope_short;
@@ -1307,9 +1421,6 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
     for (int k = 0; k < N; ++k) q0[k] = qm[k] + off * (dqdy[k] + slope_mb * st.dqdx[k]);
     walk(row_mid, row_bot, mid->x + slope_mb * off, slope_mb, q0, slope_mb);
   }
-#ifdef __SSE2__
-  if constexpr (T::persp) persp_flush<M>(batch, st, ctx);
-#endif
 }
 
 using TriangleFn = void (*)(RasterVertex, RasterVertex, RasterVertex, const RasterTexture&,
