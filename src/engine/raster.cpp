@@ -748,11 +748,14 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspRun
       const __m128i stored = _mm_loadu_si128(dp);
       // Lanes that keep what is there: behind the stored depth, or past the end.
       const __m128i keep = _mm_or_si128(_mm_cmpgt_epi32(stored, z), _mm_cmpgt_epi32(lane, last));
-      const __m128i texel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k * 4));
-      const __m128i old = _mm_loadu_si128(cp);
-      const __m128i pixel = shade4<M, true>(old, texel, zero, r, g, b, alpha);
-      _mm_storeu_si128(cp, _mm_or_si128(_mm_andnot_si128(keep, pixel), _mm_and_si128(keep, old)));
-      _mm_storeu_si128(dp, _mm_or_si128(_mm_andnot_si128(keep, z), _mm_and_si128(keep, stored)));
+      // Groups hidden as a whole are common (overdraw behind nearer faces) and skipped.
+      if (_mm_movemask_epi8(keep) != 0xffff) {
+        const __m128i texel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k * 4));
+        const __m128i old = _mm_loadu_si128(cp);
+        const __m128i pixel = shade4<M, true>(old, texel, zero, r, g, b, alpha);
+        _mm_storeu_si128(cp, _mm_or_si128(_mm_andnot_si128(keep, pixel), _mm_and_si128(keep, old)));
+        _mm_storeu_si128(dp, _mm_or_si128(_mm_andnot_si128(keep, z), _mm_and_si128(keep, stored)));
+      }
       z = _mm_add_epi32(z, lz.step4);
       if constexpr (T::colour) {
         r = _mm_add_epi32(r, lr.step4);
