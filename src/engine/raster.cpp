@@ -659,13 +659,19 @@ int persp_runs(const Span& s, const Steps& st, PerspRun* out) {
   return n;
 }
 
+// Steps of depth and colour as lanes, the same for every row of a triangle.
+struct PerspLanes {
+  LaneStep z, r, g, b;
+};
+
 // Texels of a chunk of up to four runs, and then its pixels: every run fetches all 16 (the
 // loop has a fixed length and no branch to guess; indices are masked, so always inside the
 // texture), and the pixels are drawn four at a time over the chunk's part of the span.
 constexpr int kPerspChunk = 64;
 
 template <int M>
-void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspRun* runs, int count) {
+void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLanes& lanes,
+                const PerspRun* runs, int count) {
   using T = Traits<M>;
   if (count == 0) return;
   const uint32_t* const texels = c.texels;
@@ -674,24 +680,32 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspRun
   const __m128i umv = _mm_set1_epi32(static_cast<int32_t>(c.u_mask));
   const __m128i vmv = _mm_set1_epi32(static_cast<int32_t>(c.v_mask));
   const __m128i ramp = _mm_setr_epi32(0, 1, 2, 3);
-  // Depth and colour are straight lines over the whole span.
-  const uint32_t z0 = to_depth(s.q[2] * kRasterDepthScale), dz = st.fixed[2];
+  // Depth and colour are straight lines over the whole span: their starts in one vector
+  // conversion, which truncates as to_depth and to_fixed do wherever it does not answer
+  // 0x80000000 (out of range, where they saturate or wrap).
+  const __m128 start =
+      _mm_mul_ps(_mm_loadu_ps(s.q + 2),
+                 _mm_setr_ps(kRasterDepthScale, kRasterFixedOne, kRasterFixedOne, kRasterFixedOne));
+  alignas(16) uint32_t at[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_cvttps_epi32(start));
+  if (at[0] == 0x80000000u || at[1] == 0x80000000u || at[2] == 0x80000000u || at[3] == 0x80000000u)
+      [[unlikely]] {
+    alignas(16) float f[4];
+    _mm_store_ps(f, start);
+    at[0] = to_depth(f[0]);
+    for (int k = 1; k < 4; ++k) at[k] = to_fixed(f[k]);
+  }
+  const uint32_t z0 = at[0], dz = st.fixed[2];
   uint32_t r0 = 0, g0 = 0, b0 = 0, dr = 0, dg = 0, db = 0;
   if constexpr (T::colour) {
-    r0 = to_fixed(s.q[3] * kRasterFixedOne);
-    g0 = to_fixed(s.q[4] * kRasterFixedOne);
-    b0 = to_fixed(s.q[5] * kRasterFixedOne);
+    r0 = at[1];
+    g0 = at[2];
+    b0 = at[3];
     dr = st.fixed[3];
     dg = st.fixed[4];
     db = st.fixed[5];
   }
-  const LaneStep lz = lane_step(dz);
-  LaneStep lr{}, lg{}, lb{};
-  if constexpr (T::colour) {
-    lr = lane_step(dr);
-    lg = lane_step(dg);
-    lb = lane_step(db);
-  }
+  const LaneStep lz = lanes.z, lr = lanes.r, lg = lanes.g, lb = lanes.b;
   const __m128i alpha = _mm_set1_epi16(static_cast<int16_t>(c.alpha));
   const __m128i zero = _mm_setzero_si128();
   // Texel of pixel base + k; the last group of a chunk may read up to three entries past
@@ -780,6 +794,7 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspRun
 struct PerspBatch {
   static constexpr int kSpans = 16;
   static constexpr int kRuns = 96;
+  PerspLanes lanes;  // the triangle's steps of depth and colour
   Span spans[kSpans];
   int run_end[kSpans];
   PerspRun runs[kRuns];
@@ -790,7 +805,7 @@ template <int M>
 void persp_flush(PerspBatch& b, const Steps& st, const Context& c) {
   int from = 0;
   for (int i = 0; i < b.span_count; ++i) {
-    persp_draw<M>(b.spans[i], st, c, b.runs + from, b.run_end[i] - from);
+    persp_draw<M>(b.spans[i], st, c, b.lanes, b.runs + from, b.run_end[i] - from);
     from = b.run_end[i];
   }
   b.span_count = 0;
@@ -1156,6 +1171,14 @@ void persp_triangle(const Steps& st, const Context& c, const RasterTarget& tg,
                     int row_bot, float slope_tm, float slope_tb, float slope_mb, const float* qt,
                     const float* qm, const float* dqdy) {
   PerspBatch batch;
+  batch.lanes.z = lane_step(st.fixed[2]);
+  if constexpr (Traits<M>::colour) {
+    batch.lanes.r = lane_step(st.fixed[3]);
+    batch.lanes.g = lane_step(st.fixed[4]);
+    batch.lanes.b = lane_step(st.fixed[5]);
+  } else {
+    batch.lanes.r = batch.lanes.g = batch.lanes.b = LaneStep{};
+  }
   const PerspValues gx = persp_load(st.dqdx), gy = persp_load(dqdy);
   const PerspValues vt = persp_load(qt), vm = persp_load(qm);
   const float off_top = static_cast<float>(row_top) - top->y;
