@@ -184,6 +184,25 @@ TEST_F(RasterSimd, AlphaRowsAtBothEndsAndOutsideTheTable) {
   }
 }
 
+// Corners nearer than 1e9 / 2^31 saturate depth, and colours beyond +-32768 wrap in 16.16:
+// the forms that convert four values at once must fall back to the one-value conversions.
+TEST_F(RasterSimd, DepthAndColourBeyondTheFixedPointRange) {
+  const std::vector<uint32_t> texels = random_texels(17);
+  const RasterTexture tex{texels.data(), 16, 255, 8, 0xff00};
+  Lcg r{23};
+  std::vector<RasterVertex> corners;
+  for (int k = 0; k < 40 * 3; ++k) {
+    corners.push_back(RasterVertex{r(-40.0f, 360.0f), r(-40.0f, 280.0f), r(0.05f, 0.6f),
+                                   r(-70000.0f, 70000.0f), r(-70000.0f, 70000.0f),
+                                   r(-50000.0f, 50000.0f), r(-50000.0f, 50000.0f),
+                                   r(-50000.0f, 50000.0f), r(-50000.0f, 50000.0f)});
+  }
+  for (int mode = kRasterSolid; mode <= kRasterPlain; ++mode) {
+    expect_same_bytes(Scene{mode, tex, raster_mul_table + 77 * 256, corners}, 8, "out of range");
+    if (HasFatalFailure()) return;
+  }
+}
+
 // Nearest-first drawing: a second layer behind the first fails the depth test in whole
 // groups, a third in front passes everywhere, and equal depth passes (z >= stored).
 TEST_F(RasterSimd, LayeredFacesAtEqualAndCrossingDepths) {
