@@ -596,7 +596,7 @@ template <int M, bool Clamp>
 #ifdef __SSE2__
 // The four-pixel perspective span comes in two stages. The first divides: the mapping at
 // the start of every 16-pixel run and its step, exactly as span_persp makes them. The
-// second fetches the texels of whole runs, then draws four pixels at a time. A triangle
+// second fetches the texels of the runs, then draws four pixels at a time. A triangle
 // makes the first stage of many rows before it draws any, so the texel addresses are ready
 // when the drawing needs them instead of waiting on the divisions one row at a time.
 struct PerspRun {
@@ -664,9 +664,8 @@ struct PerspLanes {
   LaneStep z, r, g, b;
 };
 
-// Texels of a chunk of up to four runs, and then its pixels: every run fetches all 16 (the
-// loop has a fixed length and no branch to guess; indices are masked, so always inside the
-// texture), and the pixels are drawn four at a time over the chunk's part of the span.
+// Texels of a chunk of up to four runs, four at a time (indices are masked, so always
+// inside the texture), and then its pixels, four at a time over the chunk's part of the span.
 constexpr int kPerspChunk = 64;
 
 template <int M>
@@ -708,8 +707,9 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
   const LaneStep lz = lanes.z, lr = lanes.r, lg = lanes.g, lb = lanes.b;
   const __m128i alpha = _mm_set1_epi16(static_cast<int16_t>(c.alpha));
   const __m128i zero = _mm_setzero_si128();
-  // Texel of pixel base + k; the last group of a chunk may read up to three entries past
-  // its pixels (lanes it keeps as they are), so those exist too.
+  // Texel of pixel base + k. The last group of a chunk may read up to three entries past
+  // its pixels, which no run may have filled: those lanes keep what is there, and the
+  // entries exist.
   alignas(16) uint32_t tex[kPerspChunk + 4];
 
   for (int j0 = 0; j0 < count; j0 += kPerspChunk / 16) {
@@ -717,12 +717,16 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
     const int base = runs[j0].p;
     for (int j = j0; j < j1; ++j) {
       const PerspRun& run = runs[j];
-      __m128i uu = lane_values(run.u, lane_step(run.du));
-      __m128i vv = lane_values(run.v, lane_step(run.dv));
+      // Only the run's groups that hold pixels of [lo, hi) are fetched: a minified texture
+      // puts the others' texels on cache lines of their own.
+      const int k_from = std::max(s.lo - run.p, 0) & ~3, k_to = std::min(s.hi - run.p, 16);
+      const uint32_t kf = static_cast<uint32_t>(k_from);
+      __m128i uu = lane_values(run.u + run.du * kf, lane_step(run.du));
+      __m128i vv = lane_values(run.v + run.dv * kf, lane_step(run.dv));
       const __m128i du4 = _mm_set1_epi32(static_cast<int32_t>(run.du * 4u));
       const __m128i dv4 = _mm_set1_epi32(static_cast<int32_t>(run.dv * 4u));
       uint32_t* const out = tex + (run.p - base);
-      for (int k = 0; k < 16; k += 4) {
+      for (int k = k_from; k < k_to; k += 4) {
         const __m128i idx = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(uu, usv), umv),
                                           _mm_and_si128(_mm_srl_epi32(vv, vsv), vmv));
         const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
