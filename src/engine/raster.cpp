@@ -497,16 +497,52 @@ template <int M>
   pixels<M, true>(col, dep, s.hi - s.lo, c.pitch - (s.first + s.lo), w, d, l, c);
 }
 
+// u/z, v/z and 1/z from pixel 0 of a span to the ends of its runs of 16 pixels, stepped run
+// by run (the last run may be shorter); the mapping at an end is divided exactly.
+struct PerspEnds {
+  float uz, vz, w;
+  float duz, dvz, dw, duz16, dvz16, dw16;
+
+  PerspEnds(const Span& s, const Steps& st)
+      : uz(s.q[0]),
+        vz(s.q[1]),
+        w(s.q[2]),
+        duz(st.dqdx[0]),
+        dvz(st.dqdx[1]),
+        dw(st.dqdx[2]),
+        duz16(duz * 16.0f),
+        dvz16(dvz * 16.0f),
+        dw16(dw * 16.0f) {}
+
+  void step(int len) {
+    if (len == 16) {
+      uz += duz16;
+      vz += dvz16;
+      w += dw16;
+    } else {
+      const float n = static_cast<float>(len);
+      uz += duz * n;
+      vz += dvz * n;
+      w += dw * n;
+    }
+  }
+  uint32_t u() const { return to_fixed(uz * kRasterFixedOne / w); }
+  uint32_t v() const { return to_fixed(vz * kRasterFixedOne / w); }
+};
+
+// The per-pixel step of a run of len pixels from mapping a to b: a shift for a full run.
+inline uint32_t run_step(uint32_t a, uint32_t b, int len) {
+  const int32_t d = static_cast<int32_t>(b - a);
+  return static_cast<uint32_t>(len == 16 ? d >> 4 : divide_short(d, len));
+}
+
 // Perspective: u and v are divided exactly at both ends of every run of 16 pixels (the last
 // run may be shorter) and step linearly inside it; depth steps linearly in 1e9 / z.
 template <int M, bool Clamp>
 [[gnu::always_inline]] inline void span_persp(const Span& s, const Steps& st, const Context& c) {
   using T = Traits<M>;
-  float uz = s.q[0], vz = s.q[1], w = s.q[2];
-  const float duz = st.dqdx[0], dvz = st.dqdx[1], dw = st.dqdx[2];
-  const float duz16 = duz * 16.0f, dvz16 = dvz * 16.0f, dw16 = dw * 16.0f;
   // Depth and colour at pixel 0; u and v are set per run.
-  Walk at{0, 0, to_depth(w * kRasterDepthScale), 0, 0, 0, 0};
+  Walk at{0, 0, to_depth(s.q[2] * kRasterDepthScale), 0, 0, 0, 0};
   Walk d{0, 0, st.fixed[2], 0, 0, 0, 0};
   if constexpr (T::colour) {
     at.r = to_fixed(s.q[3] * kRasterFixedOne);
@@ -532,17 +568,9 @@ template <int M, bool Clamp>
     for (int j = 0; j < batched; ++j) {
       const Run& run = runs[j];
       const int p = run.p, len = run.len;
-      int32_t du, dv;
-      if (len == 16) {
-        du = static_cast<int32_t>(run.u1 - u0) >> 4;
-        dv = static_cast<int32_t>(run.v1 - v0) >> 4;
-      } else {
-        du = divide_short(static_cast<int32_t>(run.u1 - u0), len);
-        dv = divide_short(static_cast<int32_t>(run.v1 - v0), len);
-      }
       const int a = std::max(s.lo - p, 0), e = std::min(s.hi - p, len);
-      d.u = static_cast<uint32_t>(du);
-      d.v = static_cast<uint32_t>(dv);
+      d.u = run_step(u0, run.u1, len);
+      d.v = run_step(v0, run.v1, len);
 #ifdef __SSE2__
       if (c.simd && e - a >= kWideRun) {
         l.u = lane_step(d.u);
@@ -561,33 +589,21 @@ template <int M, bool Clamp>
     }
     batched = 0;
   };
+  PerspEnds ends(s, st);
   bool have_start = false;
   for (int p = 0; p < s.hi;) {
     const int len = std::min(16, s.count - p);
-    float uz1, vz1, w1;
-    if (len == 16) {
-      uz1 = uz + duz16;
-      vz1 = vz + dvz16;
-      w1 = w + dw16;
-    } else {
-      const float n = static_cast<float>(len);
-      uz1 = uz + duz * n;
-      vz1 = vz + dvz * n;
-      w1 = w + dw * n;
+    const bool drawn = p + len > s.lo;
+    if (drawn && !have_start) {
+      u0 = ends.u();
+      v0 = ends.v();
+      have_start = true;
     }
-    if (p + len > s.lo) {
-      if (!have_start) {
-        u0 = to_fixed(uz * kRasterFixedOne / w);
-        v0 = to_fixed(vz * kRasterFixedOne / w);
-        have_start = true;
-      }
-      runs[batched++] =
-          Run{p, len, to_fixed(uz1 * kRasterFixedOne / w1), to_fixed(vz1 * kRasterFixedOne / w1)};
+    ends.step(len);
+    if (drawn) {
+      runs[batched++] = Run{p, len, ends.u(), ends.v()};
       if (batched == kBatch) draw_batch();
     }
-    uz = uz1;
-    vz = vz1;
-    w = w1;
     p += len;
   }
   draw_batch();
@@ -612,48 +628,25 @@ constexpr int persp_runs_needed(int n) {
 }
 
 int persp_runs(const Span& s, const Steps& st, PerspRun* out) {
-  float uz = s.q[0], vz = s.q[1], w = s.q[2];
-  const float duz = st.dqdx[0], dvz = st.dqdx[1], dw = st.dqdx[2];
-  const float duz16 = duz * 16.0f, dvz16 = dvz * 16.0f, dw16 = dw * 16.0f;
+  PerspEnds ends(s, st);
   bool have_start = false;
   uint32_t u0 = 0, v0 = 0;  // mapping at the run's start
   int n = 0;
   for (int p = 0; p < s.hi;) {
     const int len = std::min(16, s.count - p);
-    float uz1, vz1, w1;
-    if (len == 16) {
-      uz1 = uz + duz16;
-      vz1 = vz + dvz16;
-      w1 = w + dw16;
-    } else {
-      const float nf = static_cast<float>(len);
-      uz1 = uz + duz * nf;
-      vz1 = vz + dvz * nf;
-      w1 = w + dw * nf;
+    const bool drawn = p + len > s.lo;
+    if (drawn && !have_start) {
+      u0 = ends.u();
+      v0 = ends.v();
+      have_start = true;
     }
-    if (p + len > s.lo) {
-      if (!have_start) {
-        u0 = to_fixed(uz * kRasterFixedOne / w);
-        v0 = to_fixed(vz * kRasterFixedOne / w);
-        have_start = true;
-      }
-      const uint32_t u1 = to_fixed(uz1 * kRasterFixedOne / w1);
-      const uint32_t v1 = to_fixed(vz1 * kRasterFixedOne / w1);
-      int32_t du, dv;
-      if (len == 16) {
-        du = static_cast<int32_t>(u1 - u0) >> 4;
-        dv = static_cast<int32_t>(v1 - v0) >> 4;
-      } else {
-        du = divide_short(static_cast<int32_t>(u1 - u0), len);
-        dv = divide_short(static_cast<int32_t>(v1 - v0), len);
-      }
-      out[n++] = PerspRun{p, u0, v0, static_cast<uint32_t>(du), static_cast<uint32_t>(dv)};
+    ends.step(len);
+    if (drawn) {
+      const uint32_t u1 = ends.u(), v1 = ends.v();
+      out[n++] = PerspRun{p, u0, v0, run_step(u0, u1, len), run_step(v0, v1, len)};
       u0 = u1;
       v0 = v1;
     }
-    uz = uz1;
-    vz = vz1;
-    w = w1;
     p += len;
   }
   return n;
