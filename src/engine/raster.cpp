@@ -610,6 +610,23 @@ template <int M, bool Clamp>
 }
 
 #ifdef __SSE2__
+// Four values in fixed point, truncated and wrapped exactly as to_fixed does (lane
+// depth_lane, if any, saturated as to_depth does). The vector conversion gives their values
+// wherever it does not answer 0x80000000 (out of range or NaN, or truly -2^31); such lanes go
+// one by one.
+inline __m128i fixed4(__m128 f, int depth_lane) {
+  const __m128i v = _mm_cvttps_epi32(f);
+  if (_mm_movemask_epi8(_mm_cmpeq_epi32(v, _mm_set1_epi32(INT32_MIN))) == 0) [[likely]]
+    return v;
+  alignas(16) float a[4];
+  alignas(16) uint32_t q[4];
+  _mm_store_ps(a, f);
+  for (int k = 0; k < 4; ++k) q[k] = k == depth_lane ? to_depth(a[k]) : to_fixed(a[k]);
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(q));
+}
+#endif
+
+#ifdef __SSE2__
 // The four-pixel perspective span comes in two stages. The first divides: the mapping at
 // the start of every 16-pixel run and its step, exactly as span_persp makes them. The
 // second fetches the texels of the runs, then draws four pixels at a time. A triangle
@@ -672,21 +689,12 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
   const __m128i umv = _mm_set1_epi32(static_cast<int32_t>(c.u_mask));
   const __m128i vmv = _mm_set1_epi32(static_cast<int32_t>(c.v_mask));
   const __m128i ramp = _mm_setr_epi32(0, 1, 2, 3);
-  // Depth and colour are straight lines over the whole span: their starts in one vector
-  // conversion, which truncates as to_depth and to_fixed do wherever it does not answer
-  // 0x80000000 (out of range, where they saturate or wrap).
+  // Depth and colour are straight lines over the whole span; their starts in one conversion.
   const __m128 start =
       _mm_mul_ps(_mm_loadu_ps(s.q + 2),
                  _mm_setr_ps(kRasterDepthScale, kRasterFixedOne, kRasterFixedOne, kRasterFixedOne));
   alignas(16) uint32_t at[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_cvttps_epi32(start));
-  if (at[0] == 0x80000000u || at[1] == 0x80000000u || at[2] == 0x80000000u || at[3] == 0x80000000u)
-      [[unlikely]] {
-    alignas(16) float f[4];
-    _mm_store_ps(f, start);
-    at[0] = to_depth(f[0]);
-    for (int k = 1; k < 4; ++k) at[k] = to_fixed(f[k]);
-  }
+  _mm_store_si128(reinterpret_cast<__m128i*>(at), fixed4(start, 0));
   const uint32_t z0 = at[0], dz = st.fixed[2];
   uint32_t r0 = 0, g0 = 0, b0 = 0, dr = 0, dg = 0, db = 0;
   if constexpr (T::colour) {
@@ -911,21 +919,11 @@ struct AffineWalk {
   RasterTarget tg;
 };
 
-// The four lanes in fixed point, truncated and wrapped exactly as to_fixed and to_depth do.
-// The vector conversion gives their values wherever it does not answer 0x80000000 (out of
-// range or NaN, or truly -2^31); such lanes go one by one.
+// The lanes of an affine member in fixed point (depth at its own lane).
 template <int M>
 inline __m128i affine_fixed(__m128 f) {
   using T = Traits<M>;
-  const __m128i v = _mm_cvttps_epi32(f);
-  if (_mm_movemask_epi8(_mm_cmpeq_epi32(v, _mm_set1_epi32(INT32_MIN))) == 0) [[likely]]
-    return v;
-  alignas(16) float a[4];
-  alignas(16) uint32_t q[4];
-  _mm_store_ps(a, f);
-  for (int k = 0; k < 4; ++k)
-    q[k] = T::depth && k == T::depth_index ? to_depth(a[k]) : to_fixed(a[k]);
-  return _mm_load_si128(reinterpret_cast<const __m128i*>(q));
+  return fixed4(f, T::depth ? T::depth_index : -1);
 }
 
 // Rows [row0, min(row1, height)) of one part. The left edge's values step in q_left; the
