@@ -287,12 +287,63 @@ void draw_polygon(View* view) {
   }
 }
 
+int depth_role(const Face* face) {
+  const Material* material = face_material(face);
+  if (material == nullptr) return kRasterDepthBlind;  // draws nothing
+  return raster_depth_role(raster_mode_for_flags(material->flags));
+}
+
+// A run shorter than this is drawn as it is: its overdraw does not repay a second clipping.
+constexpr int kDepthPassFaces = 64;
+
+// The depth pass over draw_list[to + 1 .. from]: the writers' polygons clipped and drawn
+// as depth alone. Nothing a face's colours depend on is touched (no corner mapping, no
+// colour clamp), and the clipper's scratch vertices are handed out again from where they
+// were, so the faces' own drawing afterwards is exactly what it would have been.
+void depth_pass(View* view, int from, int to) {
+  const int scratch_at = scratch_next;
+  raster_depth_pass = true;
+  for (int k = from; k > to; --k) {
+    Face* face = view->draw_list[k];
+    if (depth_role(face) != kRasterDepthWriter) continue;
+    raster_set_material(face_material(face));
+    if (clip_face(face, face->clip_mask, view) < 3) continue;
+    for (int i = 0; i < clip_count; ++i) vertex_project(clip_in[i], view);
+    if (cull_screen(clip_in[0], clip_in[1], clip_in[2], view->cull_mode)) continue;
+    raster_set_view(view);
+    for (int i = 1; i + 1 < clip_count; ++i) {
+      raster_set_vertices(clip_in[0], clip_in[i], clip_in[i + 1]);
+      draw_triangle();
+    }
+  }
+  raster_depth_pass = false;
+  scratch_next = scratch_at;
+}
+
 void view_render(View* view) {
   // Single-precision arithmetic and truncating casts throughout: the draw is reproducible.
   static const float kHalf[3] = {128.0f, 128.0f, 128.0f};
-  for (int k = view->draw_count - 1; k >= 0; --k) {
-    Face* face = view->draw_list[k];
-    draw_face(view, face, face->clip_mask, kHalf);
+  const bool pass = view->depth_buffer != nullptr && view->colour_buffer != nullptr;
+  for (int k = view->draw_count - 1; k >= 0;) {
+    // Faces drawn back to front hide most of what was drawn before them: a run of writers
+    // and blind faces first has its depth pass, so their hidden pixels are never drawn.
+    int end = k;
+    if (pass) {
+      while (end >= 0 && depth_role(view->draw_list[end]) != kRasterDepthBarrier) --end;
+      if (k - end >= kDepthPassFaces) {
+        depth_pass(view, k, end);
+        raster_depth_settled = true;
+      }
+    }
+    for (; k > end; --k) {
+      Face* face = view->draw_list[k];
+      draw_face(view, face, face->clip_mask, kHalf);
+    }
+    raster_depth_settled = false;
+    if (k >= 0) {
+      Face* face = view->draw_list[k--];
+      draw_face(view, face, face->clip_mask, kHalf);
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include "engine/raster.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -25,6 +26,24 @@ bool raster_use_simd = true;
 #else
 bool raster_use_simd = false;
 #endif
+bool raster_depth_pass = false;
+bool raster_depth_settled = false;
+
+int raster_depth_role(int mode) {
+  if (!raster_use_simd) return kRasterDepthBarrier;
+  switch (mode) {
+    case kRasterLit:
+    case kRasterPersp:
+      return kRasterDepthWriter;
+    case kRasterSolid:
+    case kRasterShaded:
+    case kRasterAddTest:
+    case kRasterAddAlpha:
+      return kRasterDepthBlind;
+    default:
+      return kRasterDepthBarrier;
+  }
+}
 
 void raster_build_tables() {
   for (int i = 0; i < 256; ++i) {
@@ -636,6 +655,8 @@ struct PerspRun {
   int p;            // first pixel of the run in the span
   uint32_t u, v;    // mapping at p
   uint32_t du, dv;  // per pixel
+  int from, to;     // the pixels of the run that may show, relative to p
+  uint32_t shows;   // bit k: pixel p + k passes the depth test
 };
 
 // The most runs a span of n pixels needs: its part of the first run, full runs, and the
@@ -644,26 +665,86 @@ constexpr int persp_runs_needed(int n) {
   return n / 16 + 2;
 }
 
-int persp_runs(const Span& s, const Steps& st, PerspRun* out) {
+// Pixels [a, e) of the span against the depth buffer: the first and one past the last that
+// pass the depth test (from >= to: none). Groups start at a; the last may hang past e while
+// the row has room, its extra lanes left out.
+inline uint32_t visible_pixels(const Span& s, uint32_t z0, uint32_t dz, const LaneStep& lz,
+                               int pitch, int p, int a, int e, int& from, int& to) {
+  const int32_t* const dep = s.depth + s.first;
+  __m128i z = lane_values(z0 + dz * static_cast<uint32_t>(a), lz);
+  if (e - a == 16 && s.first + e <= pitch) {
+    // A whole run: sixteen lanes, one mask.
+    unsigned hidden = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dep + a + 4 * k));
+      hidden |= static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(stored, z))))
+                << (4 * k);
+      z = _mm_add_epi32(z, lz.step4);
+    }
+    const unsigned shows = ~hidden & 0xffffu;
+    from = shows ? a + std::countr_zero(shows) : e;
+    to = shows ? a + 32 - std::countl_zero(shows) : a;
+    return shows;
+  }
+  from = e;
+  to = a;
+  uint32_t all = 0;
+  for (int x = a; x < e; x += 4) {
+    unsigned bits;
+    if (s.first + x + 4 <= pitch) {
+      const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dep + x));
+      bits = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(stored, z))));
+      bits = ~bits & 15u;
+    } else {
+      bits = 0;
+      for (int k = 0; k < 4 && x + k < e; ++k) {
+        const int32_t zz = static_cast<int32_t>(z0 + dz * static_cast<uint32_t>(x + k));
+        if (zz >= dep[x + k]) bits |= 1u << k;
+      }
+    }
+    bits &= (1u << std::min(4, e - x)) - 1u;
+    if (bits != 0) {
+      from = std::min(from, x + std::countr_zero(bits));
+      to = x + 32 - std::countl_zero(bits);
+      all |= bits << (x - p);
+    }
+    z = _mm_add_epi32(z, lz.step4);
+  }
+  return all;
+}
+
+// The runs of a span that hold pixels passing the depth test, hidden ones left out: the
+// depth buffer under the span does not change before it is drawn (a triangle's rows never
+// overlap), so a hidden run needs neither its divisions nor its texels.
+int persp_runs(const Span& s, const Steps& st, const LaneStep& lz, int pitch, PerspRun* out) {
   PerspEnds ends(s, st);
-  bool have_start = false;
-  uint32_t u0 = 0, v0 = 0;  // mapping at the run's start
+  const uint32_t z0 = to_depth(s.q[2] * kRasterDepthScale), dz = st.fixed[2];
+  bool have_start = false;  // u0, v0 hold the mapping at p
+  uint32_t u0 = 0, v0 = 0;
   int n = 0;
   for (int p = 0; p < s.hi;) {
     const int len = std::min(16, s.count - p);
-    const bool drawn = p + len > s.lo;
-    if (drawn && !have_start) {
+    bool shows = false;
+    int from = 0, to = 0;
+    uint32_t mask = 0;
+    if (p + len > s.lo) {
+      const int a = std::max(s.lo, p), e = std::min(s.hi, p + len);
+      mask = visible_pixels(s, z0, dz, lz, pitch, p, a, e, from, to);
+      shows = from < to;
+    }
+    if (shows && !have_start) {
       u0 = ends.u();
       v0 = ends.v();
-      have_start = true;
     }
     ends.step(len);
-    if (drawn) {
+    if (shows) {
       const uint32_t u1 = ends.u(), v1 = ends.v();
-      out[n++] = PerspRun{p, u0, v0, run_step(u0, u1, len), run_step(v0, v1, len)};
+      out[n++] =
+          PerspRun{p, u0, v0, run_step(u0, u1, len), run_step(v0, v1, len), from - p, to - p, mask};
       u0 = u1;
       v0 = v1;
     }
+    have_start = shows;
     p += len;
   }
   return n;
@@ -678,7 +759,18 @@ struct PerspLanes {
 // inside the texture), and then its pixels, four at a time over the chunk's part of the span.
 constexpr int kPerspChunk = 64;
 
-template <int M>
+// The lanes of a group, from four bits of a visibility mask.
+alignas(16) constexpr int32_t kLaneBits[16][4] = {
+    {0, 0, 0, 0},   {-1, 0, 0, 0},   {0, -1, 0, 0},   {-1, -1, 0, 0},
+    {0, 0, -1, 0},  {-1, 0, -1, 0},  {0, -1, -1, 0},  {-1, -1, -1, 0},
+    {0, 0, 0, -1},  {-1, 0, 0, -1},  {0, -1, 0, -1},  {-1, -1, 0, -1},
+    {0, 0, -1, -1}, {-1, 0, -1, -1}, {0, -1, -1, -1}, {-1, -1, -1, -1},
+};
+
+// Settled: the depth buffer already holds the final depth of every writer drawn after it
+// (their depth pass came first), so a passing pixel's depth is the one stored, and the
+// runs' visibility masks stand for the depth test.
+template <int M, bool Settled>
 void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLanes& lanes,
                 const PerspRun* runs, int count) {
   using T = Traits<M>;
@@ -713,14 +805,16 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
   // entries exist.
   alignas(16) uint32_t tex[kPerspChunk + 4];
 
-  for (int j0 = 0; j0 < count; j0 += kPerspChunk / 16) {
-    const int j1 = std::min(count, j0 + kPerspChunk / 16);
+  for (int j0 = 0, j1 = 0; j0 < count; j0 = j1) {
+    // A chunk: up to four runs side by side (hidden runs between leave gaps).
     const int base = runs[j0].p;
+    j1 = j0 + 1;
+    while (j1 < count && j1 - j0 < kPerspChunk / 16 && runs[j1].p == runs[j1 - 1].p + 16) ++j1;
     for (int j = j0; j < j1; ++j) {
       const PerspRun& run = runs[j];
-      // Only the run's groups that hold pixels of [lo, hi) are fetched: a minified texture
-      // puts the others' texels on cache lines of their own.
-      const int k_from = std::max(s.lo - run.p, 0) & ~3, k_to = std::min(s.hi - run.p, 16);
+      // Only the run's groups that hold pixels passing the depth test are fetched: a
+      // minified texture puts the others' texels on cache lines of their own.
+      const int k_from = run.from & ~3, k_to = run.to;
       const uint32_t kf = static_cast<uint32_t>(k_from);
       __m128i uu = lane_values(run.u + run.du * kf, lane_step(run.du));
       __m128i vv = lane_values(run.v + run.dv * kf, lane_step(run.dv));
@@ -742,8 +836,8 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
     }
 
     // Pixels [x0, x1) of the span.
-    const int x0 = std::max(s.lo, base);
-    const int x1 = j1 < count ? runs[j1].p : s.hi;
+    const int x0 = std::max(s.lo, base + runs[j0].from);
+    const int x1 = std::min(s.hi, runs[j1 - 1].p + runs[j1 - 1].to);
     uint32_t* const col = s.colour + (s.first + x0);
     int32_t* const dep = s.depth + (s.first + x0);
     const uint32_t* const t = tex + (x0 - base);
@@ -760,7 +854,31 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
     const int room = c.pitch - (s.first + x0);
     const int groups = std::min(n + 3, room) >> 2;
     const __m128i last = _mm_set1_epi32(n - 1);
+    // The chunk's visibility, bit i for pixel base + i (runs in a chunk lie side by side).
+    uint64_t shows = 0;
+    if constexpr (Settled) {
+      for (int j = j0; j < j1; ++j) shows |= uint64_t{runs[j].shows} << (runs[j].p - base);
+      shows >>= x0 - base;
+    }
     for (int k = 0; k < groups; ++k) {
+      if constexpr (Settled) {
+        const unsigned bits = static_cast<unsigned>(shows >> (4 * k)) & 15u;
+        if (bits != 0) {
+          __m128i* const cp = reinterpret_cast<__m128i*>(col + k * 4);
+          const __m128i texel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k * 4));
+          const __m128i old = _mm_loadu_si128(cp);
+          const __m128i pixel = shade4<M, true>(old, texel, zero, r, g, b, alpha);
+          const __m128i put = _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneBits[bits]));
+          _mm_storeu_si128(cp, _mm_or_si128(_mm_and_si128(put, pixel), _mm_andnot_si128(put, old)));
+        }
+        z = _mm_add_epi32(z, lz.step4);
+        if constexpr (T::colour) {
+          r = _mm_add_epi32(r, lr.step4);
+          g = _mm_add_epi32(g, lg.step4);
+          b = _mm_add_epi32(b, lb.step4);
+        }
+        continue;
+      }
       __m128i* const cp = reinterpret_cast<__m128i*>(col + k * 4);
       __m128i* const dp = reinterpret_cast<__m128i*>(dep + k * 4);
       const __m128i lane = _mm_add_epi32(ramp, _mm_set1_epi32(k * 4));
@@ -794,6 +912,37 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
   }
 }
 
+// The depth pass over one span: pixels [lo, hi) keep the larger of their depth and the
+// span's, which is what the depth test and write leave.
+inline void depth_raise(const Span& s, const Steps& st, const LaneStep& lz, int pitch) {
+  const uint32_t dz = st.fixed[2];
+  const uint32_t z0 = to_depth(s.q[2] * kRasterDepthScale);
+  int32_t* const dep = s.depth + s.first;
+  int x = s.lo;
+  __m128i z = lane_values(z0 + dz * static_cast<uint32_t>(x), lz);
+  for (; x + 4 <= s.hi; x += 4) {
+    __m128i* const dp = reinterpret_cast<__m128i*>(dep + x);
+    const __m128i stored = _mm_loadu_si128(dp);
+    const __m128i keep = _mm_cmpgt_epi32(stored, z);
+    _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(keep, stored), _mm_andnot_si128(keep, z)));
+    z = _mm_add_epi32(z, lz.step4);
+  }
+  if (x >= s.hi) return;
+  if (s.first + x + 4 <= pitch) {
+    // The last pixels as one group; lanes past hi keep what is there.
+    __m128i* const dp = reinterpret_cast<__m128i*>(dep + x);
+    const __m128i stored = _mm_loadu_si128(dp);
+    const __m128i past = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(s.hi - x - 1));
+    const __m128i keep = _mm_or_si128(_mm_cmpgt_epi32(stored, z), past);
+    _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(keep, stored), _mm_andnot_si128(keep, z)));
+    return;
+  }
+  for (; x < s.hi; ++x) {
+    const int32_t zz = static_cast<int32_t>(z0 + dz * static_cast<uint32_t>(x));
+    dep[x] = std::max(dep[x], zz);
+  }
+}
+
 // Spans of one triangle waiting for their second stage. The rows of a triangle never
 // overlap, so drawing them later changes no pixel.
 struct PerspBatch {
@@ -810,7 +959,11 @@ template <int M>
 void persp_flush(PerspBatch& b, const Steps& st, const Context& c) {
   int from = 0;
   for (int i = 0; i < b.span_count; ++i) {
-    persp_draw<M>(b.spans[i], st, c, b.lanes, b.runs + from, b.run_end[i] - from);
+    if (raster_depth_settled) {
+      persp_draw<M, true>(b.spans[i], st, c, b.lanes, b.runs + from, b.run_end[i] - from);
+    } else {
+      persp_draw<M, false>(b.spans[i], st, c, b.lanes, b.runs + from, b.run_end[i] - from);
+    }
     from = b.run_end[i];
   }
   b.span_count = 0;
@@ -830,7 +983,7 @@ void persp_add(PerspBatch& b, const Span& s, const Steps& st, const Context& c) 
     used = 0;
   }
   b.spans[b.span_count] = s;
-  b.run_end[b.span_count] = used + persp_runs(s, st, b.runs + used);
+  b.run_end[b.span_count] = used + persp_runs(s, st, b.lanes.z, c.pitch, b.runs + used);
   ++b.span_count;
 }
 #endif
@@ -1114,7 +1267,7 @@ inline PerspValues persp_edge_step(const PerspValues& gy, const PerspValues& gx,
                      _mm_add_ps(gy.b, _mm_mul_ps(sl, gx.b))};
 }
 
-template <int M, bool LongRight>
+template <int M, bool LongRight, bool DepthOnly>
 void persp_part(PerspBatch& batch, const Steps& st, const Context& c, const RasterTarget& tg,
                 int row0, int row1, float& x_long, float slope_long, float x_short,
                 float slope_short, PerspValues& q_left, const PerspValues& step) {
@@ -1150,7 +1303,11 @@ void persp_part(PerspBatch& batch, const Steps& st, const Context& c, const Rast
       const __m128 sub = _mm_shuffle_ps(sub4, sub4, 0);
       _mm_storeu_ps(s.q, _mm_add_ps(q.a, _mm_mul_ps(gx.a, sub)));
       _mm_storel_pi(reinterpret_cast<__m64*>(s.q + 4), _mm_add_ps(q.b, _mm_mul_ps(gx.b, sub)));
-      persp_add<M>(batch, s, st, c);
+      if constexpr (DepthOnly) {
+        depth_raise(s, st, batch.lanes.z, c.pitch);
+      } else {
+        persp_add<M>(batch, s, st, c);
+      }
     }
     q.a = _mm_add_ps(q.a, step.a);
     q.b = _mm_add_ps(q.b, step.b);
@@ -1160,7 +1317,7 @@ void persp_part(PerspBatch& batch, const Steps& st, const Context& c, const Rast
   q_left = q;
 }
 
-template <int M, bool LongRight>
+template <int M, bool LongRight, bool DepthOnly>
 void persp_triangle(const Steps& st, const Context& c, const RasterTarget& tg,
                     const RasterVertex* top, const RasterVertex* mid, int row_top, int row_mid,
                     int row_bot, float slope_tm, float slope_tb, float slope_mb, const float* qt,
@@ -1185,11 +1342,11 @@ void persp_triangle(const Steps& st, const Context& c, const RasterTarget& tg,
     const PerspValues step = persp_edge_step(gy, gx, slope_tm);
     PerspValues q_short = persp_along(vt, step, off_top);
     if (LongRight) {
-      persp_part<M, true>(batch, st, c, tg, row_top, row_mid, x_long, slope_tb,
-                          top->x + slope_tm * off_top, slope_tm, q_short, step);
+      persp_part<M, true, DepthOnly>(batch, st, c, tg, row_top, row_mid, x_long, slope_tb,
+                                     top->x + slope_tm * off_top, slope_tm, q_short, step);
     } else {
-      persp_part<M, false>(batch, st, c, tg, row_top, row_mid, x_long, slope_tb,
-                           top->x + slope_tm * off_top, slope_tm, q_long, long_step);
+      persp_part<M, false, DepthOnly>(batch, st, c, tg, row_top, row_mid, x_long, slope_tb,
+                                      top->x + slope_tm * off_top, slope_tm, q_long, long_step);
     }
   }
   // When the upper part stopped at the target's last row the lower one lies wholly below it.
@@ -1198,14 +1355,14 @@ void persp_triangle(const Steps& st, const Context& c, const RasterTarget& tg,
     const PerspValues step = persp_edge_step(gy, gx, slope_mb);
     PerspValues q_short = persp_along(vm, step, off);
     if (LongRight) {
-      persp_part<M, true>(batch, st, c, tg, row_mid, row_bot, x_long, slope_tb,
-                          mid->x + slope_mb * off, slope_mb, q_short, step);
+      persp_part<M, true, DepthOnly>(batch, st, c, tg, row_mid, row_bot, x_long, slope_tb,
+                                     mid->x + slope_mb * off, slope_mb, q_short, step);
     } else {
-      persp_part<M, false>(batch, st, c, tg, row_mid, row_bot, x_long, slope_tb,
-                           mid->x + slope_mb * off, slope_mb, q_long, long_step);
+      persp_part<M, false, DepthOnly>(batch, st, c, tg, row_mid, row_bot, x_long, slope_tb,
+                                      mid->x + slope_mb * off, slope_mb, q_long, long_step);
     }
   }
-  persp_flush<M>(batch, st, c);
+  if constexpr (!DepthOnly) persp_flush<M>(batch, st, c);
 }
 #endif
 
@@ -1214,6 +1371,9 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
               const uint8_t* alpha_row, const RasterTarget& tg) {
   using T = Traits<M>;
   constexpr int N = T::count;
+  if constexpr (M != kRasterLit && M != kRasterPersp) {
+    if (raster_depth_pass) return;
+  }
   if (!usable(a) || !usable(b) || !usable(c)) return;
   if constexpr (M != kRasterSolid) {
     if (tex.texels == nullptr) return;
@@ -1357,14 +1517,28 @@ void triangle(RasterVertex a, RasterVertex b, RasterVertex c, const RasterTextur
 
 #ifdef __SSE2__
   if constexpr (T::persp) {
-    if (ctx.simd) {
+    // The depth pass takes the four-pixel walk whatever the texture: the walks give the
+    // same pixels and depths.
+    if (ctx.simd || raster_depth_pass) {
       if (tg.depth == nullptr) return;
+      if (raster_depth_pass) {
+        if constexpr (M == kRasterLit || M == kRasterPersp) {
+          if (long_right) {
+            persp_triangle<M, true, true>(st, ctx, tg, top, mid, row_top, row_mid, row_bot,
+                                          slope_tm, slope_tb, slope_mb, qt, qm, dqdy);
+          } else {
+            persp_triangle<M, false, true>(st, ctx, tg, top, mid, row_top, row_mid, row_bot,
+                                           slope_tm, slope_tb, slope_mb, qt, qm, dqdy);
+          }
+        }
+        return;
+      }
       if (long_right) {
-        persp_triangle<M, true>(st, ctx, tg, top, mid, row_top, row_mid, row_bot, slope_tm,
-                                slope_tb, slope_mb, qt, qm, dqdy);
+        persp_triangle<M, true, false>(st, ctx, tg, top, mid, row_top, row_mid, row_bot, slope_tm,
+                                       slope_tb, slope_mb, qt, qm, dqdy);
       } else {
-        persp_triangle<M, false>(st, ctx, tg, top, mid, row_top, row_mid, row_bot, slope_tm,
-                                 slope_tb, slope_mb, qt, qm, dqdy);
+        persp_triangle<M, false, false>(st, ctx, tg, top, mid, row_top, row_mid, row_bot, slope_tm,
+                                        slope_tb, slope_mb, qt, qm, dqdy);
       }
       return;
     }

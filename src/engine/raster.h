@@ -58,6 +58,24 @@ struct RasterTarget {
 // are the same either way. Tests switch it off to compare the two forms.
 extern bool raster_use_simd;
 
+// The depth pass. While it is on, a triangle of a depth-pass writer only raises the depth
+// buffer to its own depth (the larger value, as the depth test and write leave it) and
+// other members draw nothing. Drawing a run of faces after their depth pass gives the
+// same pixels as drawing them alone, when each is a writer or blind: every pixel a later
+// opaque writer covers is then skipped instead of drawn and drawn over.
+extern bool raster_depth_pass;
+// On while the faces that had a depth pass are drawn: the depth buffer already holds what
+// their writers would store.
+extern bool raster_depth_settled;
+
+enum RasterDepthRole : int {
+  kRasterDepthBarrier,  // ends a run: it blends onto pixels the pass would have skipped
+  kRasterDepthWriter,   // opaque, tests and writes depth
+  kRasterDepthBlind,    // writes no depth, so it cannot hide pixels from a later face
+};
+// The role of a member; all are barriers when the 4-pixel forms are off (the pass uses them).
+int raster_depth_role(int mode);
+
 // x / len truncated toward zero, as the integer division, for 1 <= len <= 16: the step of
 // a perspective span's last, shorter run, without a hardware divide.
 int32_t raster_divide_short(int32_t x, int len);
