@@ -213,7 +213,9 @@ void mesh_draw(Mesh* mesh, View* view) {
 }
 
 void view_sort(View* view, int mode) {
-  if (mode != 1 || view->draw_count < 2) return;
+  if (mode != 1) return;
+  view->nearest_first = 1;
+  if (view->draw_count < 2) return;
   quicksort(view->draw_list, 0, view->draw_count - 1);
 }
 
@@ -323,10 +325,13 @@ void depth_pass(View* view, int from, int to) {
 void view_render(View* view) {
   // Single-precision arithmetic and truncating casts throughout: the draw is reproducible.
   static const float kHalf[3] = {128.0f, 128.0f, 128.0f};
-  const bool pass = view->depth_buffer != nullptr && view->colour_buffer != nullptr;
+  // Drawn nearest first, a list hides little of itself: a pass would only cost.
+  const bool pass =
+      view->depth_buffer != nullptr && view->colour_buffer != nullptr && !view->nearest_first;
   for (int k = view->draw_count - 1; k >= 0;) {
-    // Faces drawn back to front hide most of what was drawn before them: a run of writers
-    // and blind faces first has its depth pass, so their hidden pixels are never drawn.
+    // In a list in the World's own order, later faces often hide what earlier ones drew: a
+    // run of writers and blind faces first has its depth pass, so their hidden pixels are
+    // never drawn.
     int end = k;
     if (pass) {
       while (end >= 0 && depth_role(view->draw_list[end]) != kRasterDepthBarrier) --end;

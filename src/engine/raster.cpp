@@ -713,9 +713,11 @@ inline uint32_t visible_pixels(const Span& s, uint32_t z0, uint32_t dz, const La
   return all;
 }
 
-// The runs of a span that hold pixels passing the depth test, hidden ones left out: the
-// depth buffer under the span does not change before it is drawn (a triangle's rows never
-// overlap), so a hidden run needs neither its divisions nor its texels.
+// The runs of a span that hold pixels of [lo, hi). Settled: only those with pixels that
+// pass the depth test. The depth buffer under the span does not change before it is drawn
+// (a triangle's rows never overlap), so a hidden run needs neither its divisions nor its
+// texels; testing pays only after a depth pass, when most runs are hidden.
+template <bool Settled>
 int persp_runs(const Span& s, const Steps& st, const LaneStep& lz, int pitch, PerspRun* out) {
   PerspEnds ends(s, st);
   const uint32_t z0 = to_depth(s.q[2] * kRasterDepthScale), dz = st.fixed[2];
@@ -729,8 +731,14 @@ int persp_runs(const Span& s, const Steps& st, const LaneStep& lz, int pitch, Pe
     uint32_t mask = 0;
     if (p + len > s.lo) {
       const int a = std::max(s.lo, p), e = std::min(s.hi, p + len);
-      mask = visible_pixels(s, z0, dz, lz, pitch, p, a, e, from, to);
-      shows = from < to;
+      if constexpr (Settled) {
+        mask = visible_pixels(s, z0, dz, lz, pitch, p, a, e, from, to);
+        shows = from < to;
+      } else {
+        from = a;
+        to = e;
+        shows = true;
+      }
     }
     if (shows && !have_start) {
       u0 = ends.u();
@@ -983,7 +991,9 @@ void persp_add(PerspBatch& b, const Span& s, const Steps& st, const Context& c) 
     used = 0;
   }
   b.spans[b.span_count] = s;
-  b.run_end[b.span_count] = used + persp_runs(s, st, b.lanes.z, c.pitch, b.runs + used);
+  b.run_end[b.span_count] =
+      used + (raster_depth_settled ? persp_runs<true>(s, st, b.lanes.z, c.pitch, b.runs + used)
+                                   : persp_runs<false>(s, st, b.lanes.z, c.pitch, b.runs + used));
   ++b.span_count;
 }
 #endif

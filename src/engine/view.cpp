@@ -111,6 +111,7 @@ void view_set_cull_mode(View* view, int mode) {
 
 void view_clear(View* view) {
   view->draw_count = 0;
+  view->nearest_first = 0;
 }
 
 void view_set_camera(View* view, const Camera* camera) {

@@ -21,6 +21,7 @@ struct View {
   int draw_count;
   Face** draw_list;
   int draw_capacity;  // the max faces given to view_init
+  int nearest_first;  // the list was sorted since the last clear: it draws nearest first
   int dropped_faces;  // faces that found the draw list full (debug statistic)
   Mat4 view_matrix;   // world to camera
   float ambient_r, ambient_g, ambient_b;
