@@ -295,7 +295,7 @@ int depth_role(const Face* face) {
   return raster_depth_role(raster_mode_for_flags(material->flags));
 }
 
-// A run shorter than this is drawn as it is: its overdraw does not repay a second clipping.
+// A run with fewer writers is drawn as it is: its overdraw does not repay a second clipping.
 constexpr int kDepthPassFaces = 64;
 
 // The depth pass over draw_list[to + 1 .. from]: the writers' polygons clipped and drawn
@@ -334,8 +334,12 @@ void view_render(View* view) {
     // never drawn.
     int end = k;
     if (pass) {
-      while (end >= 0 && depth_role(view->draw_list[end]) != kRasterDepthBarrier) --end;
-      if (k - end >= kDepthPassFaces) {
+      int writers = 0;
+      for (int role; end >= 0 && (role = depth_role(view->draw_list[end])) != kRasterDepthBarrier;
+           --end) {
+        writers += role == kRasterDepthWriter;
+      }
+      if (writers >= kDepthPassFaces) {
         depth_pass(view, k, end);
         raster_depth_settled = true;
       }

@@ -35,6 +35,8 @@ int raster_depth_role(int mode) {
     case kRasterLit:
     case kRasterPersp:
       return kRasterDepthWriter;
+    case kRasterPlain:
+      return kRasterDepthOpaque;
     case kRasterSolid:
     case kRasterShaded:
     case kRasterAddTest:

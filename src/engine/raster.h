@@ -61,8 +61,9 @@ extern bool raster_use_simd;
 // The depth pass. While it is on, a triangle of a depth-pass writer only raises the depth
 // buffer to its own depth (the larger value, as the depth test and write leave it) and
 // other members draw nothing. Drawing a run of faces after their depth pass gives the
-// same pixels as drawing them alone, when each is a writer or blind: every pixel a later
-// opaque writer covers is then skipped instead of drawn and drawn over.
+// same pixels as drawing them alone, when each is opaque or blind: every pixel the pass
+// lets a face skip is one a later opaque writer covers. The pass may leave writers out:
+// the depth it leaves is then lower, and fewer pixels are skipped.
 extern bool raster_depth_pass;
 // On while the faces that had a depth pass are drawn: the depth buffer already holds what
 // their writers would store.
@@ -70,7 +71,8 @@ extern bool raster_depth_settled;
 
 enum RasterDepthRole : int {
   kRasterDepthBarrier,  // ends a run: it blends onto pixels the pass would have skipped
-  kRasterDepthWriter,   // opaque, tests and writes depth
+  kRasterDepthWriter,   // opaque, tests and writes depth; drawn in the pass
+  kRasterDepthOpaque,   // the same, left out of the pass (its slivers cost more than they hide)
   kRasterDepthBlind,    // writes no depth, so it cannot hide pixels from a later face
 };
 // The role of a member; all are barriers when the 4-pixel forms are off (the pass uses them).

@@ -272,21 +272,22 @@ TEST(Pipeline, CallerPolygonClippedAgainstChosenPlanes) {
 
 TEST(Pipeline, DepthPassLeavesEveryPixelAsDrawingAlone) {
   // Squares drawn back to front, far more than a run needs for its depth pass: lit and
-  // perspective writers, faces without depth or with a depth test alone, ties of depth
-  // between different textures, a blending face that splits the list, squares cut by the
-  // screen's edges. The 4-pixel forms run the depth pass; the plain forms draw face by face.
+  // perspective writers, affine ones the pass leaves out, faces without depth or with a
+  // depth test alone, ties of depth between different textures, a blending face that
+  // splits the list, squares cut by the screen's edges. The 4-pixel forms run the depth
+  // pass; the plain forms draw face by face.
   std::vector<std::vector<uint32_t>> textures;
   for (int k = 0; k < 4; ++k) {
     std::vector<uint32_t> t(256 * 256);
     for (size_t i = 0; i < t.size(); ++i) t[i] = uint32_t(i * (2654435761u + 40503u * k)) >> 8;
     textures.push_back(std::move(t));
   }
-  constexpr int kSquares = 90;
+  constexpr int kSquares = 150;
   SceneWorld w(4 * kSquares, 2 * kSquares, kSquares);
   Material* kinds[] = {
-      w.material("lit", textures[0], 0x102), w.material("persp", textures[1], 0x100),
-      w.material("lit 2", textures[2], 0x302), w.material("shaded", textures[3], 0x24),
-      w.material("test", textures[1], 0x20)};
+      w.material("lit", textures[0], 0x102),   w.material("persp", textures[1], 0x100),
+      w.material("plain", textures[2], 0x200), w.material("lit 2", textures[2], 0x302),
+      w.material("shaded", textures[3], 0x24), w.material("test", textures[1], 0x20)};
   Material* half = w.material("half", textures[2], 0x110);
   uint32_t seed = 7;
   auto next = [&](int n) {
@@ -299,7 +300,7 @@ TEST(Pipeline, DepthPassLeavesEveryPixelAsDrawingAlone) {
       w.add_square(2.0f, 1.0f, 14.0f, 8.0f, half);  // in front of all, in the list's middle
       continue;
     }
-    Material* m = kinds[i % 3 == 2 ? next(5) : next(3)];
+    Material* m = kinds[i % 3 == 2 ? next(6) : next(3)];
     w.add_square(float(next(40) - 20), float(next(30) - 15), z, float(4 + next(14)), m);
   }
   auto draw = [&](bool simd, Target& out) {
