@@ -992,10 +992,11 @@ void persp_add(PerspBatch& b, const Span& s, const Steps& st, const Context& c) 
     persp_flush<M>(b, st, c);
     used = 0;
   }
+  const int n = raster_depth_settled ? persp_runs<true>(s, st, b.lanes.z, c.pitch, b.runs + used)
+                                     : persp_runs<false>(s, st, b.lanes.z, c.pitch, b.runs + used);
+  if (n == 0) return;  // hidden as a whole: nothing to draw
   b.spans[b.span_count] = s;
-  b.run_end[b.span_count] =
-      used + (raster_depth_settled ? persp_runs<true>(s, st, b.lanes.z, c.pitch, b.runs + used)
-                                   : persp_runs<false>(s, st, b.lanes.z, c.pitch, b.runs + used));
+  b.run_end[b.span_count] = used + n;
   ++b.span_count;
 }
 #endif
