@@ -674,8 +674,10 @@ inline uint32_t visible_pixels(const Span& s, uint32_t z0, uint32_t dz, const La
                                int pitch, int p, int a, int e, int& from, int& to) {
   const int32_t* const dep = s.depth + s.first;
   __m128i z = lane_values(z0 + dz * static_cast<uint32_t>(a), lz);
-  if (e - a == 16 && s.first + e <= pitch) {
-    // A whole run: sixteen lanes, one mask.
+  if (s.first + a + 16 <= pitch) {
+    // Sixteen lanes from a, one mask: loads past e stay inside the row, and their lanes are
+    // left out. Most runs are partial (a span's ends, short spans), and a branch per group
+    // would be guessed wrong.
     unsigned hidden = 0;
     for (int k = 0; k < 4; ++k) {
       const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dep + a + 4 * k));
@@ -683,10 +685,10 @@ inline uint32_t visible_pixels(const Span& s, uint32_t z0, uint32_t dz, const La
                 << (4 * k);
       z = _mm_add_epi32(z, lz.step4);
     }
-    const unsigned shows = ~hidden & 0xffffu;
+    const unsigned shows = ~hidden & ((1u << (e - a)) - 1u);
     from = shows ? a + std::countr_zero(shows) : e;
     to = shows ? a + 32 - std::countl_zero(shows) : a;
-    return shows;
+    return shows << (a - p);
   }
   from = e;
   to = a;
