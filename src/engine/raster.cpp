@@ -352,6 +352,31 @@ inline __m128i lane_values(uint32_t start, const LaneStep& s) {
   return _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(start)), s.offset);
 }
 
+// Lane by lane: keep's lanes from old, the others from value.
+inline __m128i keep_or(__m128i keep, __m128i old, __m128i value) {
+  return _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, value));
+}
+
+// The vector edge walks hold both edges' x in lanes: lane 0 the left edge, lane 1 the right.
+template <bool LongRight>
+inline __m128 edge_lanes(float x_long, float x_short) {
+  return LongRight ? _mm_setr_ps(x_short, x_long, 0.0f, 0.0f)
+                   : _mm_setr_ps(x_long, x_short, 0.0f, 0.0f);
+}
+
+template <bool LongRight>
+inline float long_edge(__m128 x) {
+  return _mm_cvtss_f32(LongRight ? _mm_shuffle_ps(x, x, 0x55) : x);
+}
+
+// ceil_int of the edges' lanes: clamped to +-1e9 (NaN to -1e9), truncated, plus one where a
+// positive fraction was cut off.
+inline __m128i ceil_edges(__m128 x) {
+  const __m128 xc = _mm_min_ps(_mm_max_ps(x, _mm_set1_ps(-1.0e9f)), _mm_set1_ps(1.0e9f));
+  const __m128i t = _mm_cvttps_epi32(xc);
+  return _mm_sub_epi32(t, _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(t), xc)));
+}
+
 // Channel indices 0..255 of four 16.16 values, as 16-bit lanes 0..3 (and again in 4..7).
 // Clamp = false: the values are known to lie in 0..255 already.
 template <bool Clamp = true>
@@ -456,9 +481,9 @@ inline int pixels_simd(uint32_t* col, int32_t* dep, int n, int room, Walk& w, co
                          static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
       const __m128i old = _mm_loadu_si128(cp);
       const __m128i pixel = shade4<M, Clamp>(old, texel, i, r, g, b, alpha);
-      _mm_storeu_si128(cp, _mm_or_si128(_mm_andnot_si128(keep, pixel), _mm_and_si128(keep, old)));
+      _mm_storeu_si128(cp, keep_or(keep, old, pixel));
       if constexpr (T::depth == 2) {
-        _mm_storeu_si128(dp, _mm_or_si128(_mm_andnot_si128(keep, z), _mm_and_si128(keep, stored)));
+        _mm_storeu_si128(dp, keep_or(keep, stored, z));
       }
     }
     u = _mm_add_epi32(u, l.u.step4);
@@ -881,7 +906,7 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
           const __m128i old = _mm_loadu_si128(cp);
           const __m128i pixel = shade4<M, true>(old, texel, zero, r, g, b, alpha);
           const __m128i put = _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneBits[bits]));
-          _mm_storeu_si128(cp, _mm_or_si128(_mm_and_si128(put, pixel), _mm_andnot_si128(put, old)));
+          _mm_storeu_si128(cp, keep_or(put, pixel, old));
         }
         z = _mm_add_epi32(z, lz.step4);
         if constexpr (T::colour) {
@@ -902,8 +927,8 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
         const __m128i texel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k * 4));
         const __m128i old = _mm_loadu_si128(cp);
         const __m128i pixel = shade4<M, true>(old, texel, zero, r, g, b, alpha);
-        _mm_storeu_si128(cp, _mm_or_si128(_mm_andnot_si128(keep, pixel), _mm_and_si128(keep, old)));
-        _mm_storeu_si128(dp, _mm_or_si128(_mm_andnot_si128(keep, z), _mm_and_si128(keep, stored)));
+        _mm_storeu_si128(cp, keep_or(keep, old, pixel));
+        _mm_storeu_si128(dp, keep_or(keep, stored, z));
       }
       z = _mm_add_epi32(z, lz.step4);
       if constexpr (T::colour) {
@@ -936,7 +961,7 @@ inline void depth_raise(const Span& s, const Steps& st, const LaneStep& lz, int 
     __m128i* const dp = reinterpret_cast<__m128i*>(dep + x);
     const __m128i stored = _mm_loadu_si128(dp);
     const __m128i keep = _mm_cmpgt_epi32(stored, z);
-    _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(keep, stored), _mm_andnot_si128(keep, z)));
+    _mm_storeu_si128(dp, keep_or(keep, stored, z));
     z = _mm_add_epi32(z, lz.step4);
   }
   if (x >= s.hi) return;
@@ -946,7 +971,7 @@ inline void depth_raise(const Span& s, const Steps& st, const LaneStep& lz, int 
     const __m128i stored = _mm_loadu_si128(dp);
     const __m128i past = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(s.hi - x - 1));
     const __m128i keep = _mm_or_si128(_mm_cmpgt_epi32(stored, z), past);
-    _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(keep, stored), _mm_andnot_si128(keep, z)));
+    _mm_storeu_si128(dp, keep_or(keep, stored, z));
     return;
   }
   for (; x < s.hi; ++x) {
@@ -1122,18 +1147,11 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
   uint32_t* col_row = a.tg.colour + static_cast<size_t>(row0) * static_cast<size_t>(pitch);
   int32_t* dep_row = nullptr;
   if constexpr (T::depth) dep_row = a.tg.depth + static_cast<size_t>(row0) * pitch;
-  // Lane 0 the left edge, lane 1 the right one.
-  __m128 x = LongRight ? _mm_setr_ps(x_short, x_long, 0.0f, 0.0f)
-                       : _mm_setr_ps(x_long, x_short, 0.0f, 0.0f);
-  const __m128 dx = LongRight ? _mm_setr_ps(slope_short, slope_long, 0.0f, 0.0f)
-                              : _mm_setr_ps(slope_long, slope_short, 0.0f, 0.0f);
+  __m128 x = edge_lanes<LongRight>(x_long, x_short);
+  const __m128 dx = edge_lanes<LongRight>(slope_long, slope_short);
   __m128 q = q_left;
   for (int row = row0; row < end; ++row) {
-    // ceil_int of both edges: clamped to +-1e9 (NaN to -1e9), truncated, plus one where a
-    // positive fraction was cut off.
-    const __m128 xc = _mm_min_ps(_mm_max_ps(x, _mm_set1_ps(-1.0e9f)), _mm_set1_ps(1.0e9f));
-    const __m128i t = _mm_cvttps_epi32(xc);
-    const __m128i ceiled = _mm_sub_epi32(t, _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(t), xc)));
+    const __m128i ceiled = ceil_edges(x);
     const int first = _mm_cvtsi128_si32(ceiled);
     const int last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ceiled, 0x55));
     const int x0 = std::max(first, 0);
@@ -1192,10 +1210,9 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
         const __m128i old = _mm_loadu_si128(cp);
         const __m128i zero = _mm_setzero_si128();
         const __m128i pixel = shade4<M, true>(old, texel, i, zero, zero, zero, alpha);
-        _mm_storeu_si128(cp, _mm_or_si128(_mm_andnot_si128(keep, pixel), _mm_and_si128(keep, old)));
+        _mm_storeu_si128(cp, keep_or(keep, old, pixel));
         if constexpr (T::depth == 2) {
-          _mm_storeu_si128(dp,
-                           _mm_or_si128(_mm_andnot_si128(keep, z), _mm_and_si128(keep, stored)));
+          _mm_storeu_si128(dp, keep_or(keep, stored, z));
         }
       } else if (n > 0) {
         alignas(16) uint32_t f[4];
@@ -1213,7 +1230,7 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
     col_row += pitch;
     if constexpr (T::depth) dep_row += pitch;
   }
-  x_long = _mm_cvtss_f32(LongRight ? _mm_shuffle_ps(x, x, 0x55) : x);
+  x_long = long_edge<LongRight>(x);
   q_left = q;
 }
 
@@ -1289,18 +1306,12 @@ void persp_part(PerspBatch& batch, const Steps& st, const Context& c, const Rast
   const int end = std::min(row1, tg.height);
   if (row0 >= end) return;
   const PerspValues gx = persp_load(st.dqdx);
-  __m128 x = LongRight ? _mm_setr_ps(x_short, x_long, 0.0f, 0.0f)
-                       : _mm_setr_ps(x_long, x_short, 0.0f, 0.0f);
-  const __m128 dx = LongRight ? _mm_setr_ps(slope_short, slope_long, 0.0f, 0.0f)
-                              : _mm_setr_ps(slope_long, slope_short, 0.0f, 0.0f);
+  __m128 x = edge_lanes<LongRight>(x_long, x_short);
+  const __m128 dx = edge_lanes<LongRight>(slope_long, slope_short);
   PerspValues q = q_left;
   Span s;
   for (int row = row0; row < end; ++row) {
-    // ceil_int of both edges: clamped to +-1e9 (NaN to -1e9), truncated, plus one where a
-    // positive fraction was cut off.
-    const __m128 xc = _mm_min_ps(_mm_max_ps(x, _mm_set1_ps(-1.0e9f)), _mm_set1_ps(1.0e9f));
-    const __m128i t = _mm_cvttps_epi32(xc);
-    const __m128i ceiled = _mm_sub_epi32(t, _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(t), xc)));
+    const __m128i ceiled = ceil_edges(x);
     const int first = _mm_cvtsi128_si32(ceiled);
     const int last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ceiled, 0x55));
     const int lo = std::max(0, -first);
@@ -1328,7 +1339,7 @@ void persp_part(PerspBatch& batch, const Steps& st, const Context& c, const Rast
     q.b = _mm_add_ps(q.b, step.b);
     x = _mm_add_ps(x, dx);
   }
-  x_long = _mm_cvtss_f32(LongRight ? _mm_shuffle_ps(x, x, 0x55) : x);
+  x_long = long_edge<LongRight>(x);
   q_left = q;
 }
 
