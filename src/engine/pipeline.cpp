@@ -270,12 +270,16 @@ int clip_face(Face* face, int clip_mask, const View* view) {
   return clip_count;
 }
 
-void draw_polygon(View* view) {
+namespace {
+
+// The clipped polygon projected, culled and drawn as a fan. Without colours (the depth
+// pass) the corners' colours are left as they are: the corners are shared.
+void draw_fan(View* view, bool colours) {
   if (clip_count < 3) return;
   for (int i = 0; i < clip_count; ++i) {
     Vertex* v = clip_in[i];
     vertex_project(v, view);
-    if (view->fog_on) {
+    if (colours && view->fog_on) {
       v->r = std::max(v->r, 0.0f);
       v->g = std::max(v->g, 0.0f);
       v->b = std::max(v->b, 0.0f);
@@ -296,7 +300,7 @@ int depth_role(const Face* face) {
 }
 
 // A run with fewer writers is drawn as it is: its overdraw does not repay a second clipping.
-constexpr int kDepthPassFaces = 64;
+constexpr int kDepthPassWriters = 64;
 
 // The depth pass over draw_list[to + 1 .. from]: the writers' polygons clipped and drawn
 // as depth alone. Nothing a face's colours depend on is touched (no corner mapping, no
@@ -309,17 +313,17 @@ void depth_pass(View* view, int from, int to) {
     Face* face = view->draw_list[k];
     if (depth_role(face) != kRasterDepthWriter) continue;
     raster_set_material(face_material(face));
-    if (clip_face(face, face->clip_mask, view) < 3) continue;
-    for (int i = 0; i < clip_count; ++i) vertex_project(clip_in[i], view);
-    if (cull_screen(clip_in[0], clip_in[1], clip_in[2], view->cull_mode)) continue;
-    raster_set_view(view);
-    for (int i = 1; i + 1 < clip_count; ++i) {
-      raster_set_vertices(clip_in[0], clip_in[i], clip_in[i + 1]);
-      draw_triangle();
-    }
+    clip_face(face, face->clip_mask, view);
+    draw_fan(view, false);
   }
   raster_depth_pass = false;
   scratch_next = scratch_at;
+}
+
+}  // namespace
+
+void draw_polygon(View* view) {
+  draw_fan(view, true);
 }
 
 void view_render(View* view) {
@@ -339,7 +343,7 @@ void view_render(View* view) {
            --end) {
         writers += role == kRasterDepthWriter;
       }
-      if (writers >= kDepthPassFaces) {
+      if (writers >= kDepthPassWriters) {
         depth_pass(view, k, end);
         raster_depth_settled = true;
       }
