@@ -898,37 +898,28 @@ void persp_draw(const Span& s, const Steps& st, const Context& c, const PerspLan
       shows >>= x0 - base;
     }
     for (int k = 0; k < groups; ++k) {
-      if constexpr (Settled) {
-        const unsigned bits = static_cast<unsigned>(shows >> (4 * k)) & 15u;
-        if (bits != 0) {
-          __m128i* const cp = reinterpret_cast<__m128i*>(col + k * 4);
-          const __m128i texel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k * 4));
-          const __m128i old = _mm_loadu_si128(cp);
-          const __m128i pixel = shade4<M, true>(old, texel, zero, r, g, b, alpha);
-          const __m128i put = _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneBits[bits]));
-          _mm_storeu_si128(cp, keep_or(put, pixel, old));
-        }
-        z = _mm_add_epi32(z, lz.step4);
-        if constexpr (T::colour) {
-          r = _mm_add_epi32(r, lr.step4);
-          g = _mm_add_epi32(g, lg.step4);
-          b = _mm_add_epi32(b, lb.step4);
-        }
-        continue;
-      }
       __m128i* const cp = reinterpret_cast<__m128i*>(col + k * 4);
       __m128i* const dp = reinterpret_cast<__m128i*>(dep + k * 4);
-      const __m128i lane = _mm_add_epi32(ramp, _mm_set1_epi32(k * 4));
-      const __m128i stored = _mm_loadu_si128(dp);
-      // Lanes that keep what is there: behind the stored depth, or past the end.
-      const __m128i keep = _mm_or_si128(_mm_cmpgt_epi32(stored, z), _mm_cmpgt_epi32(lane, last));
-      // Groups hidden as a whole are common (overdraw behind nearer faces) and skipped.
-      if (_mm_movemask_epi8(keep) != 0xffff) {
+      // Lanes that keep what is there: hidden, or past the end. Groups hidden as a whole are
+      // common (overdraw behind nearer faces) and skipped.
+      __m128i keep, stored{};
+      bool draws;
+      if constexpr (Settled) {
+        const unsigned bits = static_cast<unsigned>(shows >> (4 * k)) & 15u;
+        keep = _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneBits[~bits & 15u]));
+        draws = bits != 0;
+      } else {
+        const __m128i lane = _mm_add_epi32(ramp, _mm_set1_epi32(k * 4));
+        stored = _mm_loadu_si128(dp);
+        keep = _mm_or_si128(_mm_cmpgt_epi32(stored, z), _mm_cmpgt_epi32(lane, last));
+        draws = _mm_movemask_epi8(keep) != 0xffff;
+      }
+      if (draws) {
         const __m128i texel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k * 4));
         const __m128i old = _mm_loadu_si128(cp);
         const __m128i pixel = shade4<M, true>(old, texel, zero, r, g, b, alpha);
         _mm_storeu_si128(cp, keep_or(keep, old, pixel));
-        _mm_storeu_si128(dp, keep_or(keep, stored, z));
+        if constexpr (!Settled) _mm_storeu_si128(dp, keep_or(keep, stored, z));
       }
       z = _mm_add_epi32(z, lz.step4);
       if constexpr (T::colour) {
