@@ -2,8 +2,10 @@
 // draw list and its depth sort, Sutherland-Hodgman clipping and fan drawing.
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "engine/kelp.h"
 #include "engine/raster.h"
@@ -272,6 +274,89 @@ int clip_face(Face* face, int clip_mask, const View* view) {
 
 namespace {
 
+// The least stored depth of each 8 x 8 pixels of a View's depth buffer, each found when
+// first asked for. It is made after a depth pass, and the drawing that follows only ever
+// raises stored depths, so what it holds stays a lower bound: a polygon whose nearest
+// corner lies behind the least depth of every tile under its box cannot show.
+class LeastDepth {
+ public:
+  void reset(const View* v) {
+    depth_ = v->depth_buffer;
+    pitch_ = v->pitch_pixels;
+    width_ = v->width;
+    height_ = v->height;
+    cols_ = (width_ + kTile - 1) >> kTileShift;
+    const int rows = (height_ + kTile - 1) >> kTileShift;
+    least_.assign(static_cast<size_t>(std::max(cols_ * rows, 0)), kUnknown);
+  }
+
+  // True when no pixel of the projected polygon with these n corners passes the depth test
+  // (z >= stored).
+  bool hides(Vertex* const* corners, int n) {
+    if (depth_ == nullptr || n < 3) return false;
+    float x0 = corners[0]->screen_x, x1 = x0, y0 = corners[0]->screen_y, y1 = y0;
+    float nearest_z = corners[0]->depth;
+    for (int i = 1; i < n; ++i) {
+      x0 = std::min(x0, corners[i]->screen_x);
+      x1 = std::max(x1, corners[i]->screen_x);
+      y0 = std::min(y0, corners[i]->screen_y);
+      y1 = std::max(y1, corners[i]->screen_y);
+      nearest_z = std::min(nearest_z, corners[i]->depth);
+    }
+    if (!(nearest_z > 0.0f) || !(x0 > -1.0e6f && x1 < 1.0e6f && y0 > -1.0e6f && y1 < 1.0e6f)) {
+      return false;
+    }
+    // Stored depth is linear in 1 / z across a triangle, so its largest value is at a
+    // corner; the margin covers the rasterizers' rounding and fixed-point steps many times.
+    const double nearest = double(kRasterDepthScale) / nearest_z * 1.001 + 64.0;
+    if (nearest >= 2147483520.0) return false;
+    // Rows start at 0 for corners above row 1, as the rasterizers' set-up moves them.
+    const int c0 = std::max(static_cast<int>(std::floor(x0)) - 1, 0);
+    const int c1 = std::min(static_cast<int>(std::ceil(x1)) + 1, width_ - 1);
+    const int r0 = y0 < 1.0f ? 0 : std::max(static_cast<int>(std::floor(y0)) - 1, 0);
+    const int r1 = std::min(static_cast<int>(std::ceil(y1)) + 1, height_ - 1);
+    if (c0 > c1 || r0 > r1) return false;
+    for (int ty = r0 >> kTileShift; ty <= r1 >> kTileShift; ++ty) {
+      for (int tx = c0 >> kTileShift; tx <= c1 >> kTileShift; ++tx) {
+        if (double(least(tx, ty)) <= nearest) return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  static constexpr int kTileShift = 3;
+  static constexpr int kTile = 1 << kTileShift;
+  static constexpr int64_t kUnknown = INT64_MAX;
+
+  int64_t least(int tx, int ty) {
+    int64_t& m = least_[static_cast<size_t>(ty * cols_ + tx)];
+    if (m != kUnknown) return m;
+    int32_t low = INT32_MAX;
+    const int x_end = std::min((tx + 1) << kTileShift, width_);
+    const int y_end = std::min((ty + 1) << kTileShift, height_);
+    for (int y = ty << kTileShift; y < y_end; ++y) {
+      const int32_t* row = depth_ + static_cast<size_t>(y) * static_cast<size_t>(pitch_);
+      for (int x = tx << kTileShift; x < x_end; ++x) low = std::min(low, row[x]);
+    }
+    m = low;
+    return m;
+  }
+
+  const int32_t* depth_ = nullptr;
+  int pitch_ = 0, width_ = 0, height_ = 0, cols_ = 0;
+  std::vector<int64_t> least_;
+};
+
+LeastDepth settled_least;
+
+// Members that test depth and draw nothing where it fails.
+bool depth_tested(const Material* m) {
+  if (m == nullptr) return false;
+  const int role = raster_depth_role(raster_mode_for_flags(m->flags));
+  return role == kRasterDepthWriter || role == kRasterDepthOpaque;
+}
+
 // The clipped polygon projected, culled and drawn as a fan. Without colours (the depth
 // pass) the corners' colours are left as they are: the corners are shared.
 void draw_fan(View* view, bool colours) {
@@ -284,6 +369,12 @@ void draw_fan(View* view, bool colours) {
       v->g = std::max(v->g, 0.0f);
       v->b = std::max(v->b, 0.0f);
     }
+  }
+  // After a depth pass most faces are hidden as a whole: their corners are clamped as
+  // above (later faces clip from them), and only their drawing is left out.
+  if (colours && raster_depth_settled && depth_tested(raster_current_material()) &&
+      settled_least.hides(clip_in, clip_count)) {
+    return;
   }
   if (cull_screen(clip_in[0], clip_in[1], clip_in[2], view->cull_mode)) return;
   raster_set_view(view);
@@ -346,6 +437,7 @@ void view_render(View* view) {
       if (writers >= kDepthPassWriters) {
         depth_pass(view, k, end);
         raster_depth_settled = true;
+        settled_least.reset(view);
       }
     }
     for (; k > end; --k) {

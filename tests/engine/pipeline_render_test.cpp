@@ -274,7 +274,8 @@ TEST(Pipeline, DepthPassLeavesEveryPixelAsDrawingAlone) {
   // Squares drawn back to front, far more than a run needs for its depth pass: lit and
   // perspective writers, affine ones the pass leaves out, faces without depth or with a
   // depth test alone, ties of depth between different textures, a blending face that
-  // splits the list, squares cut by the screen's edges. The 4-pixel forms run the depth
+  // splits the list, squares cut by the screen's edges, squares hidden as a whole and in
+  // part. The 4-pixel forms run the depth
   // pass; the plain forms draw face by face.
   std::vector<std::vector<uint32_t>> textures;
   for (int k = 0; k < 4; ++k) {
@@ -301,7 +302,15 @@ TEST(Pipeline, DepthPassLeavesEveryPixelAsDrawingAlone) {
       continue;
     }
     Material* m = kinds[i % 3 == 2 ? next(6) : next(3)];
-    w.add_square(float(next(40) - 20), float(next(30) - 15), z, float(4 + next(14)), m);
+    // Tilted, so that squares cut through each other and show only in part behind nearer
+    // ones: a face left out as hidden must be hidden at its nearest corner too.
+    const float cx = float(next(40) - 20), cy = float(next(30) - 15), h = float(4 + next(14)) / 2;
+    const float tilt = float(next(9) - 4) * 0.4f;
+    w.add_mesh({{cx - h, cy - h, z - tilt},
+                {cx + h, cy - h, z + tilt},
+                {cx + h, cy + h, z + tilt},
+                {cx - h, cy + h, z - tilt}},
+               {{{0, 1, 2}}, {{0, 2, 3}}}, m);
   }
   auto draw = [&](bool simd, Target& out) {
     const bool was = raster_use_simd;
