@@ -4,6 +4,7 @@
 // behind it. A surface is painted only once every listed face sharing one of its corners
 // has been lit, so the faces of one mesh do not shadow their neighbours.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -51,6 +52,11 @@ struct CornerEntry {
   int next;
 };
 std::vector<int> vertex_head;
+// Per World vertex, the planes it lies well inside (see InnerPlanes): the light View's in
+// bits 0-15 and the screen View's in bits 16-31, found when a listed face first needs them.
+constexpr uint32_t kInsideUnknown = 0xffffffffu;
+std::vector<uint32_t> vertex_inside;
+float inside_margin = 0.0f;  // for this call's vertices
 std::vector<CornerEntry> corner_entries;
 std::vector<int> released;
 int record_seq = 0;
@@ -94,11 +100,57 @@ Pending* take_record(View* light_view, Material* occluder, int count) {
   return p;
 }
 
-void draw_overlay(View* screen_view, Material* overlay_material, int count) {
+// A View's planes moved inwards by the margin. A face whose corners all lie inside such a
+// plane is never cut by the View's own: each corner the clipper makes is a blend of the
+// face's corners, off by rounding far below the margin, so that plane would pass the polygon
+// as it is, and its clip may be left out.
+struct InnerPlanes {
+  Plane planes[kViewMaxPlanes];
+  int count = 0;
+
+  void set(const View* v) {
+    count = std::clamp(v->plane_count, 0, kViewMaxPlanes);
+    for (int i = 0; i < count; ++i) {
+      const Plane& pl = v->planes[i];
+      const float scale = std::fabs(pl.normal.x) + std::fabs(pl.normal.y) + std::fabs(pl.normal.z);
+      planes[i] = Plane{pl.normal, pl.d + inside_margin * scale};
+    }
+  }
+  uint32_t inside(const Vec3& p) const {
+    uint32_t code = 0;
+    for (int i = 0; i < count; ++i) {
+      code |= static_cast<uint32_t>(vec_dot(&p, &planes[i].normal) > planes[i].d) << i;
+    }
+    return code;
+  }
+};
+InnerPlanes light_inner, screen_inner;
+
+// The planes (light View's in bits 0-15, screen View's in 16-31) that all three corners of a
+// face lie well inside; none for corners outside the World's table.
+uint32_t face_inside(Vertex* const* corners, const World* world) {
+  uint32_t all = kInsideUnknown;
+  for (int i = 0; i < 3; ++i) {
+    const ptrdiff_t index = corners[i] - world->vertices;
+    if (index < 0 || index >= static_cast<ptrdiff_t>(vertex_inside.size())) return 0;
+    uint32_t& code = vertex_inside[static_cast<size_t>(index)];
+    // (A vertex well inside 16 planes of each View looks unknown and is found again.)
+    if (code == kInsideUnknown) {
+      code = light_inner.inside(corners[i]->camera_position) |
+             screen_inner.inside(corners[i]->camera_normal) << 16;
+    }
+    all &= code;
+  }
+  return all;
+}
+
+void draw_overlay(View* screen_view, Material* overlay_material, int count, uint32_t inside) {
   raster_set_view(screen_view);
   raster_set_material(overlay_material);
   clip_begin(overlay, count);
-  for (int i = 0; i < screen_view->plane_count; ++i) clip_plane(&screen_view->planes[i]);
+  for (int i = 0; i < screen_view->plane_count; ++i) {
+    if (!(inside >> i & 1u)) clip_plane(&screen_view->planes[i]);
+  }
   const int n = clip_polygon_count();
   if (n < 3) return;
   for (int i = 0; i < n; ++i) {
@@ -144,6 +196,10 @@ void list_mesh(Mesh* mesh, View* lv, const View* sv, float brightness) {
     v->intensity = brightness * nn.z * 255.0f;
     vertex_project(v, lv);
     v->outcode = set ? vertex_outcode(&v->camera_position, lv, set) : 0;
+    // Every blend the clippers make lies within the corners' coordinates.
+    for (const Vec3* p : {&v->camera_position, &v->camera_normal}) {
+      inside_margin = std::max({inside_margin, std::fabs(p->x), std::fabs(p->y), std::fabs(p->z)});
+    }
   }
   Face* f = world->faces + mesh->first_face;
   for (int k = 0; k < mesh->face_count; ++k, ++f) {
@@ -185,6 +241,8 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
   record_seq = 0;
   corner_entries.clear();
   vertex_head.assign(static_cast<size_t>(std::max(world->vertex_count, 0)), -1);
+  vertex_inside.assign(vertex_head.size(), kInsideUnknown);
+  inside_margin = 0.0f;
   bool whole_walk = false;
 
   Material overlay_material{};
@@ -196,6 +254,10 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
   for (int i = 0; i < world->mesh_count; ++i) {
     list_mesh(&world->meshes[i], light_view, screen_view, brightness);
   }
+  // The largest coordinate becomes a margin far above the rounding of any blend of them.
+  inside_margin *= 1.0e-4f;
+  light_inner.set(light_view);
+  screen_inner.set(screen_view);
   for (int k = 0; k < light_view->draw_count; ++k) {
     Face* f = light_view->draw_list[k];
     ++f->pa->use_count;
@@ -209,8 +271,11 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
     Face* f = light_view->draw_list[k];
     Vertex* corners[3] = {f->pa, f->pb, f->pc};
     for (Vertex* c : corners) c->intensity = std::max(c->intensity, 0.0f);
+    // Planes that every corner lies well inside are left out: they would cut nothing.
+    const uint32_t inside = face_inside(corners, world);
     f->clip_mask = all_planes;
-    const int n = std::min(clip_face(f, all_planes, light_view), kPolygonMax);
+    const int n = std::min(
+        clip_face(f, all_planes & ~static_cast<int>(inside & 0xffffu), light_view), kPolygonMax);
     bool freed = false;
     for (Vertex* c : corners) freed |= --c->use_count == 0;
 
@@ -250,7 +315,7 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
         o.camera_position = src.camera_normal;
         o.outcode = ~0;
       }
-      draw_overlay(screen_view, &overlay_material, n);
+      draw_overlay(screen_view, &overlay_material, n, inside >> 16);
     }
 
     if (freed && whole_walk) {
