@@ -1181,6 +1181,15 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
         if constexpr (T::depth) {
           stored = _mm_loadu_si128(dp);
           keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));
+          // A row hidden as a whole fetches nothing. Rows of one face mostly share their
+          // fate, so the branch is guessed right.
+          if (_mm_movemask_epi8(keep) == 0xffff) {
+            q = _mm_add_ps(q, q_left_step);
+            x = _mm_add_ps(x, dx);
+            col_row += pitch;
+            dep_row += pitch;
+            continue;
+          }
         }
         // Lanes past the span fetch pixel 0's texel again (texel 0 in an empty row): a
         // minified texture would put theirs on other cache lines, and a miss costs more
