@@ -1181,38 +1181,31 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
         if constexpr (T::depth) {
           stored = _mm_loadu_si128(dp);
           keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));
-          // A row hidden as a whole fetches nothing. Rows of one face mostly share their
-          // fate, so the branch is guessed right.
-          if (_mm_movemask_epi8(keep) == 0xffff) {
-            q = _mm_add_ps(q, q_left_step);
-            x = _mm_add_ps(x, dx);
-            col_row += pitch;
-            dep_row += pitch;
-            continue;
-          }
         }
-        // Lanes past the span fetch pixel 0's texel again (texel 0 in an empty row): a
-        // minified texture would put theirs on other cache lines, and a miss costs more
-        // than the span.
-        const __m128i at = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
-                                         _mm_and_si128(_mm_srl_epi32(v, vs), vm));
-        const __m128i idx = _mm_or_si128(
-            _mm_andnot_si128(past, at),
-            _mm_and_si128(past,
-                          _mm_andnot_si128(_mm_shuffle_epi32(past, 0), _mm_shuffle_epi32(at, 0))));
-        const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
-        const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
-        const __m128i texel =
-            _mm_setr_epi32(static_cast<int32_t>(texels[static_cast<uint32_t>(i01)]),
-                           static_cast<int32_t>(texels[static_cast<uint32_t>(i01 >> 32)]),
-                           static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
-                           static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
-        const __m128i old = _mm_loadu_si128(cp);
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i pixel = shade4<M, true>(old, texel, i, zero, zero, zero, alpha);
-        _mm_storeu_si128(cp, keep_or(keep, old, pixel));
-        if constexpr (T::depth == 2) {
-          _mm_storeu_si128(dp, keep_or(keep, stored, z));
+        // A row that keeps every lane (hidden as a whole, or empty) fetches nothing. Rows of
+        // one face mostly share their fate, so the branch is guessed right.
+        if (_mm_movemask_epi8(keep) != 0xffff) {
+          // Lanes past the span (never lane 0 here) fetch pixel 0's texel again: a minified
+          // texture would put theirs on other cache lines, and a miss costs more than the
+          // span.
+          const __m128i at = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
+                                           _mm_and_si128(_mm_srl_epi32(v, vs), vm));
+          const __m128i idx = keep_or(past, _mm_shuffle_epi32(at, 0), at);
+          const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
+          const uint64_t i23 =
+              static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
+          const __m128i texel =
+              _mm_setr_epi32(static_cast<int32_t>(texels[static_cast<uint32_t>(i01)]),
+                             static_cast<int32_t>(texels[static_cast<uint32_t>(i01 >> 32)]),
+                             static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
+                             static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
+          const __m128i old = _mm_loadu_si128(cp);
+          const __m128i zero = _mm_setzero_si128();
+          const __m128i pixel = shade4<M, true>(old, texel, i, zero, zero, zero, alpha);
+          _mm_storeu_si128(cp, keep_or(keep, old, pixel));
+          if constexpr (T::depth == 2) {
+            _mm_storeu_si128(dp, keep_or(keep, stored, z));
+          }
         }
       } else if (n > 0) {
         alignas(16) uint32_t f[4];
