@@ -375,10 +375,18 @@ class LeastDepth {
 // the stored depth only rises in both.
 LeastDepth least_depth;
 
+int material_role(const Material* material) {
+  if (material == nullptr) return kRasterDepthBlind;  // draws nothing
+  return raster_depth_role(raster_mode_for_flags(material->flags));
+}
+
+int depth_role(const Face* face) {
+  return material_role(face_material(face));
+}
+
 // Members that test depth and draw nothing where it fails.
-bool depth_tested(const Material* m) {
-  if (m == nullptr) return false;
-  const int role = raster_depth_role(raster_mode_for_flags(m->flags));
+bool depth_tested(const Material* material) {
+  const int role = material_role(material);
   return role == kRasterDepthWriter || role == kRasterDepthOpaque;
 }
 
@@ -404,12 +412,6 @@ void draw_fan(View* view, bool colours, LeastDepth* behind) {
     raster_set_vertices(clip_in[0], clip_in[k], clip_in[k + 1]);
     draw_triangle();
   }
-}
-
-int depth_role(const Face* face) {
-  const Material* material = face_material(face);
-  if (material == nullptr) return kRasterDepthBlind;  // draws nothing
-  return raster_depth_role(raster_mode_for_flags(material->flags));
 }
 
 // A run with fewer writers is drawn as it is: its overdraw does not repay a second clipping.
