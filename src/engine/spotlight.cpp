@@ -56,7 +56,6 @@ std::vector<int> vertex_head;
 // bits 0-15 and the screen View's in bits 16-31, found when a listed face first needs them.
 constexpr uint32_t kInsideUnknown = 0xffffffffu;
 std::vector<uint32_t> vertex_inside;
-float inside_margin = 0.0f;  // for this call's vertices
 std::vector<CornerEntry> corner_entries;
 std::vector<int> released;
 int record_seq = 0;
@@ -108,12 +107,12 @@ struct InnerPlanes {
   Plane planes[kViewMaxPlanes];
   int count = 0;
 
-  void set(const View* v) {
+  void set(const View* v, float margin) {
     count = std::clamp(v->plane_count, 0, kViewMaxPlanes);
     for (int i = 0; i < count; ++i) {
       const Plane& pl = v->planes[i];
       const float scale = std::fabs(pl.normal.x) + std::fabs(pl.normal.y) + std::fabs(pl.normal.z);
-      planes[i] = Plane{pl.normal, pl.d + inside_margin * scale};
+      planes[i] = Plane{pl.normal, pl.d + margin * scale};
     }
   }
   uint32_t inside(const Vec3& p) const {
@@ -126,13 +125,20 @@ struct InnerPlanes {
 };
 InnerPlanes light_inner, screen_inner;
 
+// A corner's place in the World's vertex table (and in the tables above), or -1 for a corner
+// outside it.
+ptrdiff_t corner_index(const Vertex* c, const World* world) {
+  const ptrdiff_t index = c - world->vertices;
+  return index >= 0 && index < static_cast<ptrdiff_t>(vertex_head.size()) ? index : -1;
+}
+
 // The planes (light View's in bits 0-15, screen View's in 16-31) that all three corners of a
 // face lie well inside; none for corners outside the World's table.
 uint32_t face_inside(Vertex* const* corners, const World* world) {
   uint32_t all = kInsideUnknown;
   for (int i = 0; i < 3; ++i) {
-    const ptrdiff_t index = corners[i] - world->vertices;
-    if (index < 0 || index >= static_cast<ptrdiff_t>(vertex_inside.size())) return 0;
+    const ptrdiff_t index = corner_index(corners[i], world);
+    if (index < 0) return 0;
     uint32_t& code = vertex_inside[static_cast<size_t>(index)];
     // (A vertex well inside 16 planes of each View looks unknown and is found again.)
     if (code == kInsideUnknown) {
@@ -174,7 +180,8 @@ void draw_overlay(View* screen_view, Material* overlay_material, int count, uint
   }
 }
 
-void list_mesh(Mesh* mesh, View* lv, const View* sv, float brightness) {
+// reach: the largest coordinate of the listed vertices so far, in either View.
+void list_mesh(Mesh* mesh, View* lv, const View* sv, float brightness, float& reach) {
   World* world = mesh->world;
   Mat4 ml, ms, n;
   mat_mul(&mesh->render_matrix, &lv->view_matrix, &ml);
@@ -198,7 +205,7 @@ void list_mesh(Mesh* mesh, View* lv, const View* sv, float brightness) {
     v->outcode = set ? vertex_outcode(&v->camera_position, lv, set) : 0;
     // Every blend the clippers make lies within the corners' coordinates.
     for (const Vec3* p : {&v->camera_position, &v->camera_normal}) {
-      inside_margin = std::max({inside_margin, std::fabs(p->x), std::fabs(p->y), std::fabs(p->z)});
+      reach = std::max({reach, std::fabs(p->x), std::fabs(p->y), std::fabs(p->z)});
     }
   }
   Face* f = world->faces + mesh->first_face;
@@ -242,7 +249,6 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
   corner_entries.clear();
   vertex_head.assign(static_cast<size_t>(std::max(world->vertex_count, 0)), -1);
   vertex_inside.assign(vertex_head.size(), kInsideUnknown);
-  inside_margin = 0.0f;
   bool whole_walk = false;
 
   Material overlay_material{};
@@ -251,13 +257,14 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
   occluder.flags = -1;
   occluder.texture_ready = 1;
 
+  float reach = 0.0f;
   for (int i = 0; i < world->mesh_count; ++i) {
-    list_mesh(&world->meshes[i], light_view, screen_view, brightness);
+    list_mesh(&world->meshes[i], light_view, screen_view, brightness, reach);
   }
-  // The largest coordinate becomes a margin far above the rounding of any blend of them.
-  inside_margin *= 1.0e-4f;
-  light_inner.set(light_view);
-  screen_inner.set(screen_view);
+  // A margin far above the rounding of any blend of the listed coordinates.
+  const float margin = reach * 1.0e-4f;
+  light_inner.set(light_view, margin);
+  screen_inner.set(screen_view, margin);
   for (int k = 0; k < light_view->draw_count; ++k) {
     Face* f = light_view->draw_list[k];
     ++f->pa->use_count;
@@ -291,8 +298,8 @@ void spotlight_render(Light* spot, View* light_view, World* world, float brightn
       p->corners[2] = f->pc;
       p->seq = record_seq++;
       for (Vertex* c : corners) {
-        const ptrdiff_t index = c - world->vertices;
-        if (index < 0 || index >= static_cast<ptrdiff_t>(vertex_head.size())) {
+        const ptrdiff_t index = corner_index(c, world);
+        if (index < 0) {
           whole_walk = true;  // a corner outside the World's table: no list can hold it
           continue;
         }
