@@ -1160,62 +1160,65 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
         std::memset(col_row + x0, 0, static_cast<size_t>(n) * 4);
       }
     } else {
-      // Values at pixel first: the left edge's plus dq/dx times the sub-pixel step.
-      const __m128 sub = _mm_sub_ps(_mm_cvtepi32_ps(ceiled), x);
-      const __m128 qs = _mm_add_ps(q, _mm_mul_ps(dqdx, _mm_shuffle_ps(sub, sub, 0)));
-      const __m128i fixed = affine_fixed<M>(_mm_mul_ps(qs, scale));
-      if (x0 <= group_last && n <= 4 && first >= 0) {
-        // One group; lanes at or past n keep what is there (n <= 0: all of them).
-        const __m128i u = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x00), off_u);
-        const __m128i v = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x55), off_v);
-        __m128i z{}, i{};
-        if constexpr (T::depth)
-          z = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::depth_index * 0x55), off_z);
-        if constexpr (T::intensity)
-          i = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::intensity_index * 0x55), off_i);
-        const __m128i past = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1));
-        __m128i keep = past;
-        __m128i* const cp = reinterpret_cast<__m128i*>(col_row + x0);
-        __m128i* const dp = T::depth ? reinterpret_cast<__m128i*>(dep_row + x0) : nullptr;
-        __m128i stored{};
-        if constexpr (T::depth) {
-          stored = _mm_loadu_si128(dp);
-          keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));
-        }
-        // A row that keeps every lane (hidden as a whole, or empty) fetches nothing. Rows of
-        // one face mostly share their fate, so the branch is guessed right.
-        if (_mm_movemask_epi8(keep) != 0xffff) {
-          // Lanes past the span (never lane 0 here) fetch pixel 0's texel again: a minified
-          // texture would put theirs on other cache lines, and a miss costs more than the
-          // span.
-          const __m128i at = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
-                                           _mm_and_si128(_mm_srl_epi32(v, vs), vm));
-          const __m128i idx = keep_or(past, _mm_shuffle_epi32(at, 0), at);
-          const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
-          const uint64_t i23 =
-              static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
-          const __m128i texel =
-              _mm_setr_epi32(static_cast<int32_t>(texels[static_cast<uint32_t>(i01)]),
-                             static_cast<int32_t>(texels[static_cast<uint32_t>(i01 >> 32)]),
-                             static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
-                             static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
-          const __m128i old = _mm_loadu_si128(cp);
-          const __m128i zero = _mm_setzero_si128();
-          const __m128i pixel = shade4<M, true>(old, texel, i, zero, zero, zero, alpha);
-          _mm_storeu_si128(cp, keep_or(keep, old, pixel));
-          if constexpr (T::depth == 2) {
-            _mm_storeu_si128(dp, keep_or(keep, stored, z));
+      // Rows without a pixel (a third of a sliver mesh's) need no values.
+      if (n > 0) {
+        // Values at pixel first: the left edge's plus dq/dx times the sub-pixel step.
+        const __m128 sub = _mm_sub_ps(_mm_cvtepi32_ps(ceiled), x);
+        const __m128 qs = _mm_add_ps(q, _mm_mul_ps(dqdx, _mm_shuffle_ps(sub, sub, 0)));
+        const __m128i fixed = affine_fixed<M>(_mm_mul_ps(qs, scale));
+        if (x0 <= group_last && n <= 4 && first >= 0) {
+          // One group; lanes at or past n keep what is there (n <= 0: all of them).
+          const __m128i u = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x00), off_u);
+          const __m128i v = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x55), off_v);
+          __m128i z{}, i{};
+          if constexpr (T::depth)
+            z = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::depth_index * 0x55), off_z);
+          if constexpr (T::intensity)
+            i = _mm_add_epi32(_mm_shuffle_epi32(fixed, T::intensity_index * 0x55), off_i);
+          const __m128i past = _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1));
+          __m128i keep = past;
+          __m128i* const cp = reinterpret_cast<__m128i*>(col_row + x0);
+          __m128i* const dp = T::depth ? reinterpret_cast<__m128i*>(dep_row + x0) : nullptr;
+          __m128i stored{};
+          if constexpr (T::depth) {
+            stored = _mm_loadu_si128(dp);
+            keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));
           }
+          // A row that keeps every lane (hidden as a whole, or empty) fetches nothing. Rows of
+          // one face mostly share their fate, so the branch is guessed right.
+          if (_mm_movemask_epi8(keep) != 0xffff) {
+            // Lanes past the span (never lane 0 here) fetch pixel 0's texel again: a minified
+            // texture would put theirs on other cache lines, and a miss costs more than the
+            // span.
+            const __m128i at = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
+                                             _mm_and_si128(_mm_srl_epi32(v, vs), vm));
+            const __m128i idx = keep_or(past, _mm_shuffle_epi32(at, 0), at);
+            const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
+            const uint64_t i23 =
+                static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
+            const __m128i texel =
+                _mm_setr_epi32(static_cast<int32_t>(texels[static_cast<uint32_t>(i01)]),
+                               static_cast<int32_t>(texels[static_cast<uint32_t>(i01 >> 32)]),
+                               static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
+                               static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
+            const __m128i old = _mm_loadu_si128(cp);
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i pixel = shade4<M, true>(old, texel, i, zero, zero, zero, alpha);
+            _mm_storeu_si128(cp, keep_or(keep, old, pixel));
+            if constexpr (T::depth == 2) {
+              _mm_storeu_si128(dp, keep_or(keep, stored, z));
+            }
+          }
+        } else {
+          alignas(16) uint32_t f[4];
+          _mm_store_si128(reinterpret_cast<__m128i*>(f), fixed);
+          Walk w{f[0], f[1], 0, 0, 0, 0, 0};
+          if constexpr (T::depth) w.z = f[T::depth_index];
+          if constexpr (T::intensity) w.i = f[T::intensity_index];
+          if (first < 0) advance<M>(w, d, static_cast<uint32_t>(-first));
+          pixels<M, true>(col_row + x0, T::depth ? dep_row + x0 : nullptr, n, pitch - x0, w, d,
+                          a.lanes, c);
         }
-      } else if (n > 0) {
-        alignas(16) uint32_t f[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(f), fixed);
-        Walk w{f[0], f[1], 0, 0, 0, 0, 0};
-        if constexpr (T::depth) w.z = f[T::depth_index];
-        if constexpr (T::intensity) w.i = f[T::intensity_index];
-        if (first < 0) advance<M>(w, d, static_cast<uint32_t>(-first));
-        pixels<M, true>(col_row + x0, T::depth ? dep_row + x0 : nullptr, n, pitch - x0, w, d,
-                        a.lanes, c);
       }
       q = _mm_add_ps(q, q_left_step);
     }
