@@ -1110,13 +1110,23 @@ inline __m128i affine_fixed(__m128 f) {
   return fixed4(f, T::depth ? T::depth_index : -1);
 }
 
-// Rows [row0, min(row1, height)) of one part. The left edge's values step in q_left; the
-// long edge's position and, when it is the left one, its values carry into the next part.
+// Where a short edge starts: its x and slope, and (used when it is the left edge) its
+// values and their step per row.
+struct ShortEdge {
+  float x, slope;
+  __m128 q, q_step;
+};
+
+// Rows [row0, min(row2, height)) of a triangle in one loop: the short edge is the upper one
+// above row1 and the lower one from row1 on, while the long edge steps on across row1 (two
+// loops per triangle would end on two guessed-wrong branches, and most triangles have only
+// a few rows). The left edge's values step in q.
 template <int M, bool LongRight>
-inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_long, float slope_long,
-                        float x_short, float slope_short, __m128& q_left, __m128 q_left_step) {
+inline void affine_rows(const AffineWalk<M>& a, int row0, int row1, int row2, float x_long,
+                        float slope_long, const ShortEdge& upper, const ShortEdge& lower,
+                        __m128 q_long, __m128 long_step) {
   using T = Traits<M>;
-  const int end = std::min(row1, a.tg.height);
+  const int end = std::min(row2, a.tg.height);
   if (row0 >= end) return;
   // Everything the rows read, in locals: the buffer stores could alias a's fields.
   const Context c = a.ctx;
@@ -1138,10 +1148,20 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
   uint32_t* col_row = a.tg.colour + static_cast<size_t>(row0) * static_cast<size_t>(pitch);
   int32_t* dep_row = nullptr;
   if constexpr (T::depth) dep_row = a.tg.depth + static_cast<size_t>(row0) * pitch;
-  __m128 x = edge_lanes<LongRight>(x_long, x_short);
-  const __m128 dx = edge_lanes<LongRight>(slope_long, slope_short);
-  __m128 q = q_left;
+  const ShortEdge& first_edge = row0 < row1 ? upper : lower;
+  __m128 x = edge_lanes<LongRight>(x_long, first_edge.x);
+  __m128 dx = edge_lanes<LongRight>(slope_long, first_edge.slope);
+  __m128 q = LongRight ? first_edge.q : q_long;
+  __m128 q_left_step = LongRight ? first_edge.q_step : long_step;
   for (int row = row0; row < end; ++row) {
+    if (row == row1 && row > row0) {
+      x = edge_lanes<LongRight>(long_edge<LongRight>(x), lower.x);
+      dx = edge_lanes<LongRight>(slope_long, lower.slope);
+      if constexpr (LongRight) {
+        q = lower.q;
+        q_left_step = lower.q_step;
+      }
+    }
     const __m128i ceiled = ceil_edges(x);
     const int first = _mm_cvtsi128_si32(ceiled);
     const int last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ceiled, 0x55));
@@ -1226,8 +1246,6 @@ inline void affine_part(const AffineWalk<M>& a, int row0, int row1, float& x_lon
     col_row += pitch;
     if constexpr (T::depth) dep_row += pitch;
   }
-  x_long = long_edge<LongRight>(x);
-  q_left = q;
 }
 
 template <int M, bool LongRight>
@@ -1236,36 +1254,21 @@ void affine_triangle(const AffineWalk<M>& a, const RasterVertex* top, const Rast
                      float slope_mb, __m128 qt, __m128 qm, __m128 gy) {
   const __m128 dqdx = a.dqdx;
   const float off_top = static_cast<float>(row_top) - top->y;
-  float x_long = top->x + slope_tb * off_top;
+  const float x_long = top->x + slope_tb * off_top;
   // The long edge's values, needed only when it is the left edge.
   const __m128 long_step = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_tb), dqdx));
-  __m128 q_long = _mm_add_ps(qt, _mm_mul_ps(_mm_set1_ps(off_top), long_step));
+  const __m128 q_long = _mm_add_ps(qt, _mm_mul_ps(_mm_set1_ps(off_top), long_step));
   // Upper part: short edge from the top vertex.
-  {
-    const __m128 step = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_tm), dqdx));
-    __m128 q_short = _mm_add_ps(qt, _mm_mul_ps(_mm_set1_ps(off_top), step));
-    if (LongRight) {
-      affine_part<M, true>(a, row_top, row_mid, x_long, slope_tb, top->x + slope_tm * off_top,
-                           slope_tm, q_short, step);
-    } else {
-      affine_part<M, false>(a, row_top, row_mid, x_long, slope_tb, top->x + slope_tm * off_top,
-                            slope_tm, q_long, long_step);
-    }
-  }
-  // Lower part: short edge restarts at the middle vertex. When the upper part stopped at the
-  // target's last row this one lies wholly below it.
-  if (row_mid < a.tg.height) {
-    const float off = static_cast<float>(row_mid) - mid->y;
-    const __m128 step = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_mb), dqdx));
-    __m128 q_short = _mm_add_ps(qm, _mm_mul_ps(_mm_set1_ps(off), step));
-    if (LongRight) {
-      affine_part<M, true>(a, row_mid, row_bot, x_long, slope_tb, mid->x + slope_mb * off, slope_mb,
-                           q_short, step);
-    } else {
-      affine_part<M, false>(a, row_mid, row_bot, x_long, slope_tb, mid->x + slope_mb * off,
-                            slope_mb, q_long, long_step);
-    }
-  }
+  const __m128 step_tm = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_tm), dqdx));
+  const ShortEdge upper{top->x + slope_tm * off_top, slope_tm,
+                        _mm_add_ps(qt, _mm_mul_ps(_mm_set1_ps(off_top), step_tm)), step_tm};
+  // Lower part: short edge restarts at the middle vertex.
+  const float off = static_cast<float>(row_mid) - mid->y;
+  const __m128 step_mb = _mm_add_ps(gy, _mm_mul_ps(_mm_set1_ps(slope_mb), dqdx));
+  const ShortEdge lower{mid->x + slope_mb * off, slope_mb,
+                        _mm_add_ps(qm, _mm_mul_ps(_mm_set1_ps(off), step_mb)), step_mb};
+  affine_rows<M, LongRight>(a, row_top, row_mid, row_bot, x_long, slope_tb, upper, lower, q_long,
+                            long_step);
 }
 #endif
 
