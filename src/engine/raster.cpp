@@ -547,30 +547,18 @@ template <int M>
 // by run (the last run may be shorter); the mapping at an end is divided exactly.
 struct PerspEnds {
   float uz, vz, w;
-  float duz, dvz, dw, duz16, dvz16, dw16;
+  float duz, dvz, dw;
 
   PerspEnds(const Span& s, const Steps& st)
-      : uz(s.q[0]),
-        vz(s.q[1]),
-        w(s.q[2]),
-        duz(st.dqdx[0]),
-        dvz(st.dqdx[1]),
-        dw(st.dqdx[2]),
-        duz16(duz * 16.0f),
-        dvz16(dvz * 16.0f),
-        dw16(dw * 16.0f) {}
+      : uz(s.q[0]), vz(s.q[1]), w(s.q[2]), duz(st.dqdx[0]), dvz(st.dqdx[1]), dw(st.dqdx[2]) {}
 
+  // One form for every length: a full run's step times 16.0f is the product a branch on the
+  // length would take (guessed wrong at the end of every span).
   void step(int len) {
-    if (len == 16) {
-      uz += duz16;
-      vz += dvz16;
-      w += dw16;
-    } else {
-      const float n = static_cast<float>(len);
-      uz += duz * n;
-      vz += dvz * n;
-      w += dw * n;
-    }
+    const float n = static_cast<float>(len);
+    uz += duz * n;
+    vz += dvz * n;
+    w += dw * n;
   }
   uint32_t u() const { return to_fixed(uz * kRasterFixedOne / w); }
   uint32_t v() const { return to_fixed(vz * kRasterFixedOne / w); }
