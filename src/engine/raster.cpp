@@ -352,6 +352,16 @@ inline __m128i lane_values(uint32_t start, const LaneStep& s) {
   return _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(start)), s.offset);
 }
 
+// The texels at four indices, one load each (SSE2 has no gather).
+inline __m128i gather4(const uint32_t* texels, __m128i idx) {
+  const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
+  const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
+  return _mm_setr_epi32(static_cast<int32_t>(texels[static_cast<uint32_t>(i01)]),
+                        static_cast<int32_t>(texels[static_cast<uint32_t>(i01 >> 32)]),
+                        static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
+                        static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
+}
+
 // Lane by lane: keep's lanes from old, the others from value.
 inline __m128i keep_or(__m128i keep, __m128i old, __m128i value) {
   return _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, value));
@@ -472,13 +482,7 @@ inline int pixels_simd(uint32_t* col, int32_t* dep, int n, int room, Walk& w, co
       // Every lane fetches: the addresses must not wait for the depth load and compare.
       const __m128i idx = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
                                         _mm_and_si128(_mm_srl_epi32(v, vs), vm));
-      const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
-      const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
-      const __m128i texel =
-          _mm_setr_epi32(static_cast<int32_t>(texels[static_cast<uint32_t>(i01)]),
-                         static_cast<int32_t>(texels[static_cast<uint32_t>(i01 >> 32)]),
-                         static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
-                         static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
+      const __m128i texel = gather4(texels, idx);
       const __m128i old = _mm_loadu_si128(cp);
       const __m128i pixel = shade4<M, Clamp>(old, texel, i, r, g, b, alpha);
       _mm_storeu_si128(cp, keep_or(keep, old, pixel));
@@ -1201,14 +1205,7 @@ inline void affine_rows(const AffineWalk<M>& a, int row0, int row1, int row2, fl
             const __m128i at = _mm_add_epi32(_mm_and_si128(_mm_srl_epi32(u, us), um),
                                              _mm_and_si128(_mm_srl_epi32(v, vs), vm));
             const __m128i idx = keep_or(past, _mm_shuffle_epi32(at, 0), at);
-            const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(idx));
-            const uint64_t i23 =
-                static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx)));
-            const __m128i texel =
-                _mm_setr_epi32(static_cast<int32_t>(texels[static_cast<uint32_t>(i01)]),
-                               static_cast<int32_t>(texels[static_cast<uint32_t>(i01 >> 32)]),
-                               static_cast<int32_t>(texels[static_cast<uint32_t>(i23)]),
-                               static_cast<int32_t>(texels[static_cast<uint32_t>(i23 >> 32)]));
+            const __m128i texel = gather4(texels, idx);
             const __m128i old = _mm_loadu_si128(cp);
             const __m128i zero = _mm_setzero_si128();
             const __m128i pixel = shade4<M, true>(old, texel, i, zero, zero, zero, alpha);
