@@ -1179,7 +1179,7 @@ inline void affine_rows(const AffineWalk<M>& a, int row0, int row1, int row2, fl
         const __m128 qs = _mm_add_ps(q, _mm_mul_ps(dqdx, _mm_shuffle_ps(sub, sub, 0)));
         const __m128i fixed = affine_fixed<M>(_mm_mul_ps(qs, scale));
         if (x0 <= group_last && n <= 4 && first >= 0) {
-          // One group; lanes at or past n keep what is there (n <= 0: all of them).
+          // One group; lanes at or past n keep what is there.
           const __m128i u = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x00), off_u);
           const __m128i v = _mm_add_epi32(_mm_shuffle_epi32(fixed, 0x55), off_v);
           __m128i z{}, i{};
@@ -1196,8 +1196,8 @@ inline void affine_rows(const AffineWalk<M>& a, int row0, int row1, int row2, fl
             stored = _mm_loadu_si128(dp);
             keep = _mm_or_si128(keep, _mm_cmpgt_epi32(stored, z));
           }
-          // A row that keeps every lane (hidden as a whole, or empty) fetches nothing. Rows of
-          // one face mostly share their fate, so the branch is guessed right.
+          // A row hidden as a whole fetches nothing. Rows of one face mostly share their
+          // fate, so the branch is guessed right.
           if (_mm_movemask_epi8(keep) != 0xffff) {
             // Lanes past the span (never lane 0 here) fetch pixel 0's texel again: a minified
             // texture would put theirs on other cache lines, and a miss costs more than the
